@@ -1,0 +1,1 @@
+# request store, frame codec, store operations

@@ -1,0 +1,1 @@
+# engine thread, binding, device initialisation, loop, unknown-request rules

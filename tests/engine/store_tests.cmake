@@ -1,0 +1,1 @@
+# tests of the store, the codec and the store operations
