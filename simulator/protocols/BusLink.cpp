@@ -1,0 +1,71 @@
+#include "BusLink.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+
+#include "BusUnit.h"
+
+namespace {
+std::atomic<KrixFn_TxFrame> txFrame{nullptr};
+std::atomic<KrixFn_RxFrame> rxFrame{nullptr};
+std::atomic<std::uint32_t> idEcu{0};
+std::atomic<std::uint32_t> idEcu2{0};
+std::atomic<Clock*> busClock{nullptr};
+} // namespace
+
+void BindBusFrames(KrixFn_TxFrame tx, KrixFn_RxFrame rx) {
+    txFrame.store(tx);
+    rxFrame.store(rx);
+}
+KrixFn_TxFrame BoundTxFrame() { return txFrame.load(); }
+KrixFn_RxFrame BoundRxFrame() { return rxFrame.load(); }
+
+void SetIdEcu(std::uint32_t id) { idEcu.store(id); }
+void SetIdEcu2(std::uint32_t id) { idEcu2.store(id); }
+std::uint32_t IdEcu() { return idEcu.load(); }
+std::uint32_t IdEcu2() { return idEcu2.load(); }
+
+void SetBusClock(Clock* clock) { busClock.store(clock); }
+Clock& BusClock() {
+    Clock* c = busClock.load();
+    return c ? *c : CurrentClock();
+}
+
+BusPort BusPort::Bound() {
+    KrixFn_TxFrame tx = txFrame.load();
+    KrixFn_RxFrame rx = rxFrame.load();
+    if (!tx || !rx) throw InvalidOperation("The bus link is not bound");
+    return BusPort(tx, rx, idEcu.load(), idEcu2.load(), &BusClock());
+}
+
+bool BusPort::Receive(Delivery& d) const {
+    d.Bytes.fill(0);
+    int count = 0;
+    bool got = rx_(&count, d.Bytes.data());
+    if (count < 0) count = 0;
+    if (count > KrixRxFrameRoom) count = KrixRxFrameRoom;
+    d.Count = got ? count : 0;
+    return d.Count > 0;
+}
+
+void BusPort::SendCan(std::uint32_t id, std::uint8_t lengthByte, const std::uint8_t* data,
+                      int dataCount) const {
+    if (dataCount < 0 || FrameHeaderBytes + dataCount > KrixTxFrameMax)
+        throw Exception("A frame of " + std::to_string(dataCount) +
+                        " data bytes exceeds what the link sends");
+    std::array<std::uint8_t, KrixTxFrameMax> frame;
+    frame[0] = static_cast<std::uint8_t>(id >> 24);
+    frame[1] = static_cast<std::uint8_t>(id >> 16);
+    frame[2] = static_cast<std::uint8_t>(id >> 8);
+    frame[3] = static_cast<std::uint8_t>(id);
+    frame[4] = lengthByte;
+    if (dataCount > 0) std::memcpy(frame.data() + FrameHeaderBytes, data, dataCount);
+    tx_(0, FrameHeaderBytes + dataCount, frame.data());
+}
+
+void BusPort::SendRaw(const std::uint8_t* data, int count) const {
+    if (count < 0 || count > KrixTxFrameMax)
+        throw Exception("A frame of " + std::to_string(count) + " bytes exceeds what the link sends");
+    tx_(0, count, data);
+}

@@ -1,0 +1,72 @@
+#pragma once
+// The process-wide bus link of the units: the bound TxFrame and RxFrame of the device link, the
+// CAN identifiers IdEcu and IdEcu2, and the clock every pause and time-out runs on.
+//
+// The engine sets them on its own or the window's thread before it starts answering (after
+// binding the device-link library and after the device initialisation), and the units read them
+// on the engine's thread. Every field is atomic, so setting them while the engine's thread runs
+// is no data race; a unit takes one snapshot per call, so a change reaches the next call.
+// Tests bind fakes of TxFrame and RxFrame and a VirtualClock here.
+#include <array>
+#include <cstdint>
+
+#include "Clock.h"
+#include "KrixLinkApi.h"
+
+// nullptr unbinds; a unit called without both frames bound fails with InvalidOperation.
+void BindBusFrames(KrixFn_TxFrame txFrame, KrixFn_RxFrame rxFrame);
+KrixFn_TxFrame BoundTxFrame();
+KrixFn_RxFrame BoundRxFrame();
+
+// The identifiers the CAN units put in front of the frames they send, most significant byte
+// first on the wire. Both are 0 at program start.
+void SetIdEcu(std::uint32_t id);
+void SetIdEcu2(std::uint32_t id);
+std::uint32_t IdEcu();
+std::uint32_t IdEcu2();
+
+// nullptr (the default) makes the units use CurrentClock().
+void SetBusClock(Clock* clock);
+Clock& BusClock();
+
+// One call's view of the link: the snapshot the units work with.
+class BusPort {
+public:
+    // Room for one received delivery, cleared before every RxFrame call so that a short frame
+    // never shows the bytes of an earlier one.
+    struct Delivery {
+        std::array<std::uint8_t, KrixRxFrameRoom> Bytes{};
+        int Count = 0;
+    };
+
+    static constexpr int FrameHeaderBytes = 5; // identifier and length byte
+
+    // Throws InvalidOperation when TxFrame or RxFrame is not bound.
+    static BusPort Bound();
+
+    // One RxFrame call into d; true when at least one byte arrived. A count outside the room is
+    // cut to the room.
+    bool Receive(Delivery& d) const;
+
+    // One CAN frame: id (four bytes, most significant first), lengthByte, then dataCount bytes;
+    // TxFrame gets 0, 5 + dataCount and the frame. Throws when the frame exceeds what TxFrame
+    // accepts. The result of TxFrame is not looked at.
+    void SendCan(std::uint32_t id, std::uint8_t lengthByte, const std::uint8_t* data,
+                 int dataCount) const;
+    // The bytes as one frame, unchanged (K-line).
+    void SendRaw(const std::uint8_t* data, int count) const;
+
+    std::uint32_t EcuId() const { return idEcu_; }
+    std::uint32_t EcuId2() const { return idEcu2_; }
+    Clock& Time() const { return *clock_; }
+
+private:
+    BusPort(KrixFn_TxFrame tx, KrixFn_RxFrame rx, std::uint32_t id, std::uint32_t id2, Clock* c)
+        : tx_(tx), rx_(rx), idEcu_(id), idEcu2_(id2), clock_(c) {}
+
+    KrixFn_TxFrame tx_;
+    KrixFn_RxFrame rx_;
+    std::uint32_t idEcu_;
+    std::uint32_t idEcu2_;
+    Clock* clock_;
+};

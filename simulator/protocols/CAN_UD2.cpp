@@ -1,0 +1,11 @@
+#include "CAN_UD2.h"
+
+#include "CAN_Mercedes.h"
+
+int RxData_CAN_13(std::int32_t* length, char* buffer, std::uint8_t* rxStatus) {
+    return RxData_CAN_11(length, buffer, rxStatus);
+}
+
+int TxData_CAN_13(std::int32_t byteCount, const std::uint8_t* bytes, TTxInfo* info) {
+    return TxData_CAN_11(byteCount, bytes, info);
+}
