@@ -1,0 +1,114 @@
+// The request store's answer path and its cost of one edit, on tables of 100, 1,000 and 10,000
+// entries, with pack pair 1 and the engine's other default limits.
+//
+// BM_GetAnswer: one look-up under the table lock (binary search, activation state, info text).
+// BM_GetAnswerInto: the look-up plus the copy into the loop's work item, as the loop runs it.
+// BM_AddRequest: one AddRequest into the middle of the table: insertion, then publication
+//   (swap and copy-back of the whole table).
+#include "FrameCodec.h"
+#include "StoreOperations.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+TCodecContext gCodec;
+
+std::string Key(int k) {
+    char text[8];
+    std::snprintf(text, sizeof text, "22%04x", k & 0xffff);
+    return text;
+}
+
+TStoreLimits LimitsFor(int entries) {
+    TStoreLimits l;
+    l.MaxReqCount = entries + 4;
+    return l;
+}
+
+// A store holding the requests Key(0), Key(2), ..., Key(2 * (entries - 1)), one answer each,
+// built once per size. The keys are even so that an odd key falls between two entries.
+TRequestStore& StoreOf(int entries) {
+    static std::map<int, std::unique_ptr<TRequestStore>> stores;
+    SelectCodec(&gCodec, 1);
+    auto& slot = stores[entries];
+    if (!slot) {
+        slot = std::make_unique<TRequestStore>();
+        slot->CreateStructures(LimitsFor(entries));
+        TAnsReqItem item(slot->Limits());
+        for (int i = 0; i < entries; ++i) {
+            item.SetValue(kPlainText, Key(2 * i));
+            item.SetAnswers({"62" + Key(2 * i).substr(2) + "0102"});
+            item.Description = "bench";
+            TRequestStore::InsertItem(slot->EditRequests(), item); // ascending: appended
+        }
+        slot->UpdateStructure();
+    }
+    return *slot;
+}
+
+// Received wire texts of stored requests, in an order that jumps about the table.
+std::vector<std::string> Received(int entries) {
+    std::vector<std::string> wires;
+    for (int i = 0; i < entries; ++i) wires.push_back(PackFunction(Key(2 * ((i * 7919) % entries)), 0));
+    return wires;
+}
+
+void BM_GetAnswer(benchmark::State& state) {
+    const int entries = static_cast<int>(state.range(0));
+    TRequestStore& store = StoreOf(entries);
+    const std::vector<std::string> wires = Received(entries);
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const TTablesLock held = store.LockTables();
+        benchmark::DoNotOptimize(store.GetAnswer(wires[next], held));
+        if (++next == wires.size()) next = 0;
+    }
+}
+
+void BM_GetAnswerInto(benchmark::State& state) {
+    const int entries = static_cast<int>(state.range(0));
+    TRequestStore& store = StoreOf(entries);
+    const std::vector<std::string> wires = Received(entries);
+    TBaseItem current(store.Limits());
+    std::string info;
+    info.reserve(TRequestStore::kInfoTextMax);
+    std::size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(store.GetAnswerInto(wires[next], current, &info));
+        if (++next == wires.size()) next = 0;
+    }
+}
+
+// Each timed AddRequest adds a request bound to a scratch activation, which the untimed
+// DeleteActivation then removes again, so every iteration meets a table of the same size.
+void BM_AddRequest(benchmark::State& state) {
+    const int entries = static_cast<int>(state.range(0));
+    TRequestStore& store = StoreOf(entries);
+    const std::string added = Key(2 * (entries / 2) + 1); // between two entries, mid-table
+    const std::vector<std::string> answers = {"62" + added.substr(2) + "0102"};
+    for (auto _ : state) {
+        state.PauseTiming();
+        // The activation's request is already stored, so only the activation is created.
+        store.AddActivations("scratch", Key(0), answers, "");
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(store.AddRequest(added, answers, "added", 0, RequestType::Activation));
+        state.PauseTiming();
+        store.DeleteActivation("scratch");
+        state.ResumeTiming();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_GetAnswer)->Arg(100)->Arg(1000)->Arg(10000);
+BENCHMARK(BM_GetAnswerInto)->Arg(100)->Arg(1000)->Arg(10000);
+BENCHMARK(BM_AddRequest)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,222 @@
+// Creation, publication and look-up of the request store; the editing operations are in
+// StoreEditing.cpp.
+#include "StoreOperations.h"
+
+#include "Exception.h"
+
+#include <algorithm>
+
+namespace {
+
+// Binary search for an entry whose wire text the text begins with.
+TAnsReqItem* Search(TAllRequest& table, const std::string& text) {
+    std::int32_t low = 0;
+    std::int32_t high = table.Count - 1;
+    while (low <= high) {
+        const std::int32_t middle = low + (high - low) / 2;
+        const int order = table.Items[middle].CompareWire(text);
+        if (order == 0) return &table.Items[middle];
+        if (order < 0)
+            low = middle + 1;
+        else
+            high = middle - 1;
+    }
+    return nullptr;
+}
+
+void RequireValid(const TStoreLimits& l) {
+    if (l.MaxReqLen < 0 || l.MaxAnsLen < 0 || l.MaxDescrLen < 0 || l.MultiAnswerNum < 0 ||
+        l.MaxReqCount < 0 || l.ActMaxCount < 0 || l.ActAnsMaxCount < 0)
+        throw Exception("Invalid store limits!");
+}
+
+} // namespace
+
+TRequestStore::TRequestStore() { infoText_.reserve(kInfoTextMax); }
+
+void TRequestStore::CreateStructures(const TStoreLimits& limits) {
+    try {
+        RequireValid(limits);
+        const TStoreLimits& l = limits;
+        auto liveActivations = std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
+                                                              l.ActAnsMaxCount, l.ActMaxCount, l.MultiAnswerNum);
+        auto editActivations = std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
+                                                              l.ActAnsMaxCount, l.ActMaxCount, l.MultiAnswerNum);
+        auto liveRequests = std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
+                                                          l.MaxReqCount, l.MultiAnswerNum);
+        auto editRequests = std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
+                                                          l.MaxReqCount, l.MultiAnswerNum);
+        auto workItem = std::make_unique<TAnsReqItem>(l);
+
+        std::lock_guard<std::mutex> lock(mutex_);
+        limits_ = limits;
+        liveActivations_ = std::move(liveActivations);
+        editActivations_ = std::move(editActivations);
+        liveRequests_ = std::move(liveRequests);
+        editRequests_ = std::move(editRequests);
+        workItem_ = std::move(workItem);
+        activationRunning_ = false;
+        runningActivation_ = -1;
+        stepPosition_ = 0;
+        infoText_.clear();
+    } catch (const std::exception& e) {
+        throw Exception::Prefixed("CreateStructures function error:\n", e);
+    }
+}
+
+bool TRequestStore::StoresCreated() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return liveRequests_ != nullptr;
+}
+
+void TRequestStore::RequireTables() const {
+    if (liveRequests_ == nullptr) throw Exception("Request store not created!");
+}
+
+TAllRequest& TRequestStore::EditRequests() {
+    RequireTables();
+    return *editRequests_;
+}
+
+TActivations& TRequestStore::EditActivations() {
+    RequireTables();
+    return *editActivations_;
+}
+
+void TRequestStore::UpdateStructure() {
+    try {
+        RequireTables();
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::swap(liveActivations_, editActivations_);
+        std::swap(liveRequests_, editRequests_);
+        FollowRunningActivation();
+        editActivations_->CopyFrom(*liveActivations_);
+        editRequests_->CopyFrom(*liveRequests_);
+    } catch (const std::exception& e) {
+        throw Exception::Prefixed("UpdateStructure function error: ", e);
+    }
+}
+
+// Called under the lock between the swap and the copy-back, while the old live activations
+// (now the edit table) still hold what the sequence ran on.
+void TRequestStore::FollowRunningActivation() {
+    if (!activationRunning_) return;
+    const TActivations& before = *editActivations_;
+    if (runningActivation_ < 0 || runningActivation_ >= before.Count) return; // checked at use
+    const std::string& name = before.Items[runningActivation_].Name;
+    const TActivations& now = *liveActivations_;
+    for (std::int32_t i = 0; i < now.Count; ++i) {
+        if (now.Items[i].Name == name) {
+            runningActivation_ = i;
+            return;
+        }
+    }
+    activationRunning_ = false;
+    runningActivation_ = -1;
+}
+
+TAnsReqItem* TRequestStore::RequestIndex(const std::string& wireText, int selector) {
+    try {
+        if (selector != 0 && selector != 1) throw Exception("Invalid parameter structure!");
+        RequireTables();
+        return Search(selector == 0 ? *liveRequests_ : *editRequests_, wireText);
+    } catch (const std::exception& e) {
+        activationRunning_ = false;
+        throw Exception::Prefixed("RequestIndex Function error: ", e);
+    }
+}
+
+TTablesLock TRequestStore::LockTables() const { return TTablesLock(mutex_); }
+
+void TRequestStore::RequireHeld(const TTablesLock& held) const {
+    if (held.lock_.mutex() != &mutex_ || !held.lock_.owns_lock())
+        throw Exception("The table lock of this store is not held!");
+}
+
+const TAllRequest& TRequestStore::LiveRequests(const TTablesLock& held) const {
+    RequireHeld(held);
+    RequireTables();
+    return *liveRequests_;
+}
+
+const TActivations& TRequestStore::LiveActivations(const TTablesLock& held) const {
+    RequireHeld(held);
+    RequireTables();
+    return *liveActivations_;
+}
+
+void TRequestStore::SetInfoText(std::string_view typeName, std::string_view text) {
+    infoText_.clear();
+    for (std::string_view part : {typeName, std::string_view(" - "), text})
+        infoText_.append(part.substr(0, kInfoTextMax - infoText_.size()));
+}
+
+const TBaseItem* TRequestStore::FindAnswer(const std::string& received) {
+    const TActivations& activations = *liveActivations_;
+    if (activationRunning_ && runningActivation_ >= 0 && runningActivation_ < activations.Count) {
+        const TActivationItem& running = activations.Items[runningActivation_];
+        for (std::int32_t k = std::max(stepPosition_, 0); k < running.Count; ++k) {
+            if (running.Steps[k].WireText == received) {
+                SetInfoText(RequestTypeNames[RequestType::Activation], running.Name);
+                stepPosition_ = k + 1;
+                return &running.Steps[k];
+            }
+        }
+    }
+    const TAnsReqItem* entry = Search(*liveRequests_, received);
+    stepPosition_ = 0;
+    if (entry == nullptr) return nullptr;
+    SetInfoText(RequestTypeName(entry->Type), entry->Description);
+    if (entry->ActivationIndex == -1) {
+        activationRunning_ = false;
+        runningActivation_ = -1;
+    } else {
+        activationRunning_ = true;
+        runningActivation_ = entry->ActivationIndex;
+    }
+    return entry;
+}
+
+const TBaseItem* TRequestStore::GetAnswer(const std::string& received, const TTablesLock& held) {
+    try {
+        RequireHeld(held);
+        RequireTables();
+        return FindAnswer(received);
+    } catch (const std::exception& e) {
+        activationRunning_ = false;
+        throw Exception::Prefixed("GetAnswer Function error ", e);
+    }
+}
+
+bool TRequestStore::GetAnswerInto(const std::string& received, TBaseItem& into, std::string* infoText) {
+    const TTablesLock held = LockTables();
+    const TBaseItem* found = GetAnswer(received, held);
+    if (found != nullptr) into.CopyFrom(*found);
+    if (infoText != nullptr) infoText->assign(infoText_);
+    return found != nullptr;
+}
+
+bool TRequestStore::RequestIndexInto(const std::string& wireText, TBaseItem& into) {
+    const TTablesLock held = LockTables();
+    RequireTables();
+    const TAnsReqItem* found = Search(*liveRequests_, wireText);
+    if (found != nullptr) into.CopyFrom(*found);
+    return found != nullptr;
+}
+
+bool TRequestStore::ActivationRunning() const { return activationRunning_; }
+
+std::int32_t TRequestStore::RunningActivation() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return activationRunning_ ? runningActivation_ : -1;
+}
+
+std::int32_t TRequestStore::StepPosition() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stepPosition_;
+}
+
+std::string TRequestStore::InfoText() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return infoText_;
+}

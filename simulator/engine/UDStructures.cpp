@@ -1,0 +1,207 @@
+#include "UDStructures.h"
+
+#include "Exception.h"
+#include "FrameCodec.h"
+
+namespace {
+
+std::int32_t Checked(std::int32_t limit) {
+    if (limit < 0) throw Exception("Invalid store limits!");
+    return limit;
+}
+
+std::size_t Room(std::int32_t limit) { return static_cast<std::size_t>(limit); }
+
+bool Longer(const std::string& text, std::int32_t limit) { return text.size() > Room(limit); }
+
+// The two checks of a text set into a request or an answer, in their order.
+void CheckText(const std::string& text, std::int32_t limit, const char* oddMessage, const char* overlongPrefix) {
+    if (text.size() % 2 != 0) throw Exception(oddMessage);
+    if (Longer(text, limit)) throw Exception(overlongPrefix + text);
+}
+
+const std::string& FormOf(int kind, const std::string& wire, const std::string& plain) {
+    if (kind == kWireText) return wire;
+    if (kind == kPlainText) return plain;
+    throw Exception("Bad type parameter!");
+}
+
+// Sets the given form and derives the other with the selected routine. The derived form comes
+// first, so a failing routine leaves both as they were; the given form is stored before the
+// derived one, since the text may be one of the item's own.
+void SetForms(int kind, const std::string& text, std::uint8_t selector, std::string& wire, std::string& plain) {
+    if (kind == kPlainText) {
+        const std::string derived = PackFunction(text, selector);
+        plain.assign(text);
+        wire.assign(derived);
+    } else if (kind == kWireText) {
+        const std::string derived = UnPackFunction(text, selector);
+        wire.assign(text);
+        plain.assign(derived);
+    } else {
+        throw Exception("Bad type parameter!");
+    }
+}
+
+// Entries 0 to source Count - 1 into the table's own slots, then Count.
+template <class Table>
+void CopyTable(Table& into, const Table& source) {
+    if (source.Count > into.Capacity) throw Exception("Too many entries to copy!");
+    for (std::int32_t i = 0; i < source.Count; ++i) into.Items[i].CopyFrom(source.Items[i]);
+    into.Count = source.Count;
+}
+
+constexpr const char* kOddRequest = "Invalid request value! Odd number of digits!";
+constexpr const char* kOverlongRequest = "Overlong Request ";
+constexpr const char* kOddAnswer = "Invalid answer value! Odd number of digits!";
+constexpr const char* kOverlongAnswer = "Overlong Answer ";
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// One byte per pair of characters, read as up to two leading hex digits; a pair that does not
+// start with a hex digit gives 0.
+void ParseBytes(const std::string& text, std::vector<std::uint8_t>& bytes) {
+    bytes.resize((text.size() + 1) / 2);
+    for (std::size_t pair = 0; pair < bytes.size(); ++pair) {
+        unsigned value = 0;
+        for (std::size_t k = 2 * pair; k < text.size() && k < 2 * pair + 2; ++k) {
+            const int digit = HexDigit(text[k]);
+            if (digit < 0) break;
+            value = value * 16 + static_cast<unsigned>(digit);
+        }
+        bytes[pair] = static_cast<std::uint8_t>(value);
+    }
+}
+
+} // namespace
+
+std::string_view RequestTypeName(std::uint8_t code) {
+    return code < RequestTypeNames.size() ? RequestTypeNames[code] : std::string_view();
+}
+
+// ---- TAnswer ----
+
+TAnswer::TAnswer(std::int32_t answerLimit) : MaxLen(Checked(answerLimit)) {
+    PlainText.reserve(Room(MaxLen));
+    WireText.reserve(Room(MaxLen) + kFrameOverheadChars);
+    Bytes.reserve((Room(MaxLen) + kFrameOverheadChars + 1) / 2);
+}
+
+const std::string& TAnswer::GetValue(int kind) const { return FormOf(kind, WireText, PlainText); }
+
+void TAnswer::SetValue(int kind, const std::string& text) {
+    CheckText(text, MaxLen, kOddAnswer, kOverlongAnswer);
+    SetForms(kind, text, 1, WireText, PlainText);
+    ParseBytes(WireText, Bytes);
+    ByteCount = static_cast<std::int32_t>(Bytes.size());
+}
+
+void TAnswer::CopyFrom(const TAnswer& source) { SetValue(kPlainText, source.PlainText); }
+
+// ---- TBaseItem ----
+
+TBaseItem::TBaseItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+                     std::int32_t answerSlots)
+    : MaxLen(Checked(requestLimit)), MaxAnswers(Checked(answerSlots)) {
+    Checked(descriptionLimit);
+    WireText.reserve(Room(MaxLen) + kFrameOverheadChars);
+    PlainText.reserve(Room(MaxLen));
+    Description.reserve(Room(descriptionLimit));
+    Answers.reserve(Room(MaxAnswers));
+    for (std::int32_t i = 0; i < MaxAnswers; ++i) Answers.emplace_back(answerLimit);
+}
+
+TBaseItem::TBaseItem(const TStoreLimits& limits)
+    : TBaseItem(limits.MaxReqLen, limits.MaxAnsLen, limits.MaxDescrLen, limits.MultiAnswerNum) {}
+
+const std::string& TBaseItem::GetValue(int kind) const { return FormOf(kind, WireText, PlainText); }
+
+void TBaseItem::SetValue(int kind, const std::string& text) {
+    CheckText(text, MaxLen, kOddRequest, kOverlongRequest);
+    SetForms(kind, text, 0, WireText, PlainText);
+}
+
+void TBaseItem::SetAnswers(const std::vector<std::string>& lines) {
+    if (lines.size() > Room(MaxAnswers)) throw Exception("Too large Multi Answer Number!");
+    // The answers' own checks first, so a bad line leaves every answer as it was.
+    for (const std::string& line : lines) CheckText(line, Answers.front().MaxLen, kOddAnswer, kOverlongAnswer);
+    for (std::size_t i = 0; i < lines.size(); ++i) Answers[i].SetValue(kPlainText, lines[i]);
+    AnswerCount = static_cast<std::int32_t>(lines.size());
+}
+
+void TBaseItem::CopyFrom(const TBaseItem& source) {
+    if (source.AnswerCount > MaxAnswers) throw Exception("Too large Multi Answer Number!");
+    SetValue(kPlainText, source.PlainText);
+    for (std::int32_t i = 0; i < source.AnswerCount; ++i) Answers[i].CopyFrom(source.Answers[i]);
+    AnswerCount = source.AnswerCount;
+    Description.assign(source.Description);
+    Type = source.Type;
+}
+
+int TBaseItem::CompareWire(std::string_view text) const {
+    for (std::size_t i = 0; i < WireText.size(); ++i) {
+        const auto stored = static_cast<unsigned char>(WireText[i]);
+        const auto other = i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+        if (stored != other) return stored > other ? 1 : -1;
+    }
+    return 0;
+}
+
+// ---- TAnsReqItem, TActAnsItem ----
+
+void TAnsReqItem::CopyFrom(const TAnsReqItem& source) {
+    TBaseItem::CopyFrom(source);
+    ActivationIndex = source.ActivationIndex;
+}
+
+TActAnsItem::TActAnsItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+                         std::int32_t answerSlots)
+    : TBaseItem(requestLimit, answerLimit, descriptionLimit, answerSlots) {
+    Type = RequestType::Activation;
+}
+
+// ---- TActivationItem ----
+
+TActivationItem::TActivationItem(std::int32_t requestLimit, std::int32_t answerLimit,
+                                 std::int32_t descriptionLimit, std::int32_t stepSlots,
+                                 std::int32_t answerSlots)
+    : Capacity(Checked(stepSlots)) {
+    Name.reserve(Room(Checked(descriptionLimit)));
+    Steps.reserve(Room(Capacity));
+    for (std::int32_t i = 0; i < Capacity; ++i)
+        Steps.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots);
+}
+
+void TActivationItem::CopyFrom(const TActivationItem& source) {
+    if (source.Count > Capacity) throw Exception("Too many steps to copy!");
+    for (std::int32_t i = 0; i < source.Count; ++i) Steps[i].CopyFrom(source.Steps[i]);
+    Name.assign(source.Name);
+    Count = source.Count;
+}
+
+// ---- TAllRequest, TActivations ----
+
+TAllRequest::TAllRequest(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+                         std::int32_t requestSlots, std::int32_t answerSlots)
+    : Capacity(Checked(requestSlots)) {
+    Items.reserve(Room(Capacity));
+    for (std::int32_t i = 0; i < Capacity; ++i)
+        Items.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots);
+}
+
+void TAllRequest::CopyFrom(const TAllRequest& source) { CopyTable(*this, source); }
+
+TActivations::TActivations(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+                           std::int32_t stepSlots, std::int32_t activationSlots, std::int32_t answerSlots)
+    : Capacity(Checked(activationSlots)) {
+    Items.reserve(Room(Capacity));
+    for (std::int32_t i = 0; i < Capacity; ++i)
+        Items.emplace_back(requestLimit, answerLimit, descriptionLimit, stepSlots, answerSlots);
+}
+
+void TActivations::CopyFrom(const TActivations& source) { CopyTable(*this, source); }

@@ -1,0 +1,191 @@
+#pragma once
+// The request store: every request of a simulation with its answers, and the activation
+// sequences (a starting request followed by steps, each a request with answers of its own).
+//
+// Every request and answer is held in both text forms of the frame codec (plain and wire), every
+// answer also as the bytes of its wire text, ready for the bus unit. Setting one form derives the
+// other through the selected PackFunction / UnPackFunction: selector 0 for a request's texts,
+// selector 1 for an answer's.
+//
+// All room is taken when an object is built, sized by the limits it is given (texts get
+// kFrameOverheadChars beyond the limit for the wire form), so filling and copying allocate
+// nothing beyond the temporary text a pack routine returns. Entries are filled by copying into
+// their slots, never by moving objects between slots: an object's address stays fixed for its
+// table's life. Slots beyond a table's Count keep what they last held and are never read.
+//
+// Limits must not be negative ("Invalid store limits!").
+//
+// Plain classes with no locks: one thread at a time uses an object (TRequestStore says how the
+// live and edit tables are shared). Failures raise Exception with the texts given at each
+// operation; the object is unchanged after a failing check.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The seven limits of the store, with the engine's values before the window sets its own.
+struct TStoreLimits {
+    std::int32_t MaxReqLen = 20;      // characters of a request text
+    std::int32_t MaxAnsLen = 50;      // characters of an answer text
+    std::int32_t MaxDescrLen = 50;    // characters of a description or activation name
+    std::int32_t MultiAnswerNum = 8;  // answers per request
+    std::int32_t MaxReqCount = 80;    // entries of the request table
+    std::int32_t ActMaxCount = 15;    // activations
+    std::int32_t ActAnsMaxCount = 30; // steps per activation
+};
+
+// The code in TBaseItem::Type.
+namespace RequestType {
+inline constexpr std::uint8_t TesterPresent = 0;
+inline constexpr std::uint8_t FaultReading = 1;
+inline constexpr std::uint8_t PSI = 2; // an ordinary request
+inline constexpr std::uint8_t Activation = 3; // a request of an activation sequence
+inline constexpr std::uint8_t EcuActivation = 4;
+inline constexpr std::uint8_t Unnamed = 5;
+inline constexpr std::uint8_t EndCommunication = 6;
+inline constexpr std::uint8_t Count = 7;
+} // namespace RequestType
+
+// Display names indexed by the code, used in the traffic log's info text.
+inline constexpr std::array<std::string_view, RequestType::Count> RequestTypeNames = {
+    "Tester Present", "Fault reading", "PSI", "Activation", "ECU Activation", "", "End Communication"};
+
+// The name of a code; "" for a code outside the table.
+std::string_view RequestTypeName(std::uint8_t code);
+
+// GetValue / SetValue kinds.
+inline constexpr int kWireText = 0;
+inline constexpr int kPlainText = 1;
+
+// One answer.
+class TAnswer {
+public:
+    explicit TAnswer(std::int32_t answerLimit);
+    TAnswer(const TAnswer&) = delete;
+    TAnswer& operator=(const TAnswer&) = delete;
+    TAnswer(TAnswer&&) = default;
+
+    // Kind 0 the wire text, kind 1 the plain text; another kind raises "Bad type parameter!".
+    const std::string& GetValue(int kind) const;
+    // Checks in order: odd length ("Invalid answer value! Odd number of digits!"), longer than
+    // MaxLen ("Overlong Answer " + text), kind ("Bad type parameter!"); then sets the given form,
+    // derives the other and fills Bytes from the wire text. Pack failures pass through.
+    void SetValue(int kind, const std::string& text);
+    // Makes this answer equal to the source, deriving the wire text and bytes anew.
+    void CopyFrom(const TAnswer& source);
+
+    std::string WireText;
+    std::string PlainText;
+    const std::int32_t MaxLen;
+    std::vector<std::uint8_t> Bytes; // the wire text as bytes, the first byte first
+    std::int32_t ByteCount = 0;      // bytes in use (Bytes.size())
+};
+
+// One request with its answers.
+class TBaseItem {
+public:
+    TBaseItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+              std::int32_t answerSlots);
+    explicit TBaseItem(const TStoreLimits& limits);
+    TBaseItem(const TBaseItem&) = delete;
+    TBaseItem& operator=(const TBaseItem&) = delete;
+    TBaseItem(TBaseItem&&) = default;
+
+    const std::string& GetValue(int kind) const;
+    // Checks in order: odd length ("Invalid request value! Odd number of digits!"), longer than
+    // MaxLen ("Overlong Request " + text), kind ("Bad type parameter!"); then sets the given form
+    // and derives the other.
+    void SetValue(int kind, const std::string& text);
+    // Replaces the answers by the lines, each a plain text. More lines than MaxAnswers raise
+    // "Too large Multi Answer Number!" and change nothing.
+    void SetAnswers(const std::vector<std::string>& lines);
+    // Request, answers (texts derived anew by the current pack routine), description and type.
+    // A source with more answers than this item has slots raises "Too large Multi Answer Number!".
+    void CopyFrom(const TBaseItem& source);
+
+    // Against a text: walks the stored wire text; at the first difference the characters compare
+    // as unsigned bytes (stored greater: +1, smaller: -1). The end of the stored text gives 0, so
+    // a text that begins with the stored one compares equal, and a proper beginning of the stored
+    // text compares smaller than it (the stored item is greater: +1).
+    int CompareWire(std::string_view text) const;
+    int CompareWire(const TBaseItem& other) const { return CompareWire(other.WireText); }
+
+    const std::int32_t MaxLen;     // request text limit
+    const std::int32_t MaxAnswers; // answer slots
+    std::string WireText;
+    std::string PlainText;
+    std::int32_t AnswerCount = 0;  // 0 to MaxAnswers
+    std::vector<TAnswer> Answers;  // MaxAnswers slots
+    std::string Description;       // at most the description limit (kept by the operations)
+    std::uint8_t Type = RequestType::PSI;
+};
+
+// An entry of the request table.
+class TAnsReqItem : public TBaseItem {
+public:
+    using TBaseItem::TBaseItem;
+    using TBaseItem::CopyFrom;
+    void CopyFrom(const TAnsReqItem& source); // as TBaseItem, then ActivationIndex
+
+    std::int32_t ActivationIndex = -1; // the activation this request starts or belongs to; -1 none
+};
+
+// One step of an activation. Steps get Type 3 (Activation): the operations that fill them give
+// them none, and the value reaches the bus unit as the item type of what is sent.
+class TActAnsItem : public TBaseItem {
+public:
+    TActAnsItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+                std::int32_t answerSlots);
+};
+
+// One activation: a name and the steps that follow its starting request.
+class TActivationItem {
+public:
+    TActivationItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+                    std::int32_t stepSlots, std::int32_t answerSlots);
+    TActivationItem(const TActivationItem&) = delete;
+    TActivationItem& operator=(const TActivationItem&) = delete;
+    TActivationItem(TActivationItem&&) = default;
+
+    // Steps 0 to source Count - 1, then Name and Count. A source with more steps than this
+    // item's Capacity raises "Too many steps to copy!".
+    void CopyFrom(const TActivationItem& source);
+
+    const std::int32_t Capacity;
+    std::string Name;
+    std::vector<TActAnsItem> Steps; // Capacity slots, step 0 first
+    std::int32_t Count = 0;
+};
+
+// The request table, kept in ascending order of wire texts (CompareWire) by the operations.
+class TAllRequest {
+public:
+    TAllRequest(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+                std::int32_t requestSlots, std::int32_t answerSlots);
+    TAllRequest(const TAllRequest&) = delete;
+    TAllRequest& operator=(const TAllRequest&) = delete;
+
+    // Entries 0 to source Count - 1, then Count. More entries than Capacity raise
+    // "Too many entries to copy!".
+    void CopyFrom(const TAllRequest& source);
+
+    const std::int32_t Capacity;
+    std::vector<TAnsReqItem> Items; // Capacity slots
+    std::int32_t Count = 0;
+};
+
+// The activation table.
+class TActivations {
+public:
+    TActivations(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
+                 std::int32_t stepSlots, std::int32_t activationSlots, std::int32_t answerSlots);
+    TActivations(const TActivations&) = delete;
+    TActivations& operator=(const TActivations&) = delete;
+
+    void CopyFrom(const TActivations& source); // as TAllRequest::CopyFrom
+
+    const std::int32_t Capacity;
+    std::vector<TActivationItem> Items; // Capacity slots
+    std::int32_t Count = 0;
+};
