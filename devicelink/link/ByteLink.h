@@ -1,0 +1,17 @@
+#pragma once
+// What the device protocols need of the serial link: one byte at a time with a short wait,
+// whole frames out, and the input purge. The serial link is one implementation; tests give a
+// scripted one on a virtual clock.
+#include <cstddef>
+#include <cstdint>
+
+class ByteLink {
+public:
+    virtual ~ByteLink() = default;
+    // Waits a short while (about 21 ms on the serial link) for one byte; true when one arrived.
+    virtual bool readByte(std::uint8_t* b) = 0;
+    // true only when all n bytes were written.
+    virtual bool write(std::size_t n, const std::uint8_t* buf) = 0;
+    // 0 not open, 1 done, -2 failed.
+    virtual int purgeInput() = 0;
+};

@@ -1,0 +1,184 @@
+#include "KrixEmulator.h"
+
+#include <algorithm>
+
+namespace KrixEmu {
+namespace {
+
+std::uint64_t NowMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+} // namespace
+
+KrixEmulator::KrixEmulator(std::uint32_t baud) : line_(baud), lineBaud_(baud) {}
+
+KrixEmulator::~KrixEmulator() { Stop(); }
+
+void KrixEmulator::SetLog(std::function<void(const std::string&)> log) {
+    if (!thread_.joinable())
+        log_ = std::move(log);
+}
+
+void KrixEmulator::Start() {
+    if (thread_.joinable())
+        return;
+    stop_.store(false);
+    thread_ = std::thread([this] { Serve(); });
+}
+
+void KrixEmulator::Stop() {
+    stop_.store(true);
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void KrixEmulator::Log(const std::string& text) {
+    if (log_)
+        log_(text);
+}
+
+void KrixEmulator::Serve() {
+    std::uint8_t buffer[4096];
+    while (!stop_.load()) {
+        const std::size_t n = line_.Read(buffer, sizeof buffer, PollMs);
+        if (n == 0)
+            continue;
+        if (line_.HostBaud() != lineBaud_.load()) {
+            noise_ += n;
+            assembler_.Reset();
+            Log("noise " + std::to_string(n) + " bytes at host speed " + std::to_string(line_.HostBaud()));
+            continue;
+        }
+        const std::uint64_t now = NowMs();
+        for (std::size_t i = 0; i < n && !stop_.load(); ++i)
+            if (auto frame = assembler_.Push(buffer[i], now))
+                Handle(*frame);
+    }
+}
+
+void KrixEmulator::Handle(const HostFrame& frame) {
+    if (frame.framing == Framing::Transparent) {
+        Log("rx transparent " + Hex(frame.bytes));
+        std::lock_guard lock(mutex_);
+        transparent_.push_back(frame.bytes);
+        arrived_.notify_all();
+        return;
+    }
+    const Bytes& f = frame.bytes;
+    const bool addressed = f[2] == HostAddress && f[3] == 0x00;
+    if (!addressed || (!NormalCheckWordOk(f) && !IsProbeFrame(f))) {
+        ++badFrames_;
+        Log("rx refused " + Hex(f));
+        return;
+    }
+    const Request request = Classify(f);
+    const std::uint32_t baud = lineBaud_.load();
+    Reply reply;
+    {
+        std::lock_guard lock(mutex_);
+        received_.push_back({request.kind, request.row, f, baud});
+        reply = model_.Answer(request, baud);
+        arrived_.notify_all();
+    }
+    Log(std::string("rx ") + KindName(request.kind) +
+        (request.row >= 0 ? " row " + std::to_string(request.row) : std::string()) + ": " + Hex(f));
+    for (const Chunk& chunk : reply.chunks) {
+        Log("tx " + Hex(chunk.bytes));
+        WriteToHost(chunk.bytes);
+        if (chunk.pauseAfterMs && !Pause(chunk.pauseAfterMs))
+            return;
+    }
+    if (reply.switchToBaud != 0) {
+        lineBaud_.store(reply.switchToBaud);
+        Log("line speed " + std::to_string(reply.switchToBaud));
+    }
+}
+
+bool KrixEmulator::Pause(std::uint32_t ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until) {
+        if (stop_.load())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint32_t>(ms, 5)));
+    }
+    return true;
+}
+
+void KrixEmulator::WriteToHost(const Bytes& bytes) {
+    std::lock_guard lock(writeMutex_);
+    if (line_.HostBaud() != lineBaud_.load()) {
+        lost_ += bytes.size();
+        return;
+    }
+    line_.Write(bytes.data(), bytes.size());
+}
+
+void KrixEmulator::SendRaw(const Bytes& bytes) {
+    WriteToHost(bytes);
+}
+
+void KrixEmulator::Configure(const std::function<void(DeviceModel&)>& change) {
+    std::lock_guard lock(mutex_);
+    change(model_);
+}
+
+void KrixEmulator::Inspect(const std::function<void(const DeviceModel&)>& look) const {
+    std::lock_guard lock(mutex_);
+    look(model_);
+}
+
+void KrixEmulator::AddFault(const FaultRule& rule) {
+    std::lock_guard lock(mutex_);
+    model_.AddFault(rule);
+}
+
+void KrixEmulator::ClearFaults() {
+    std::lock_guard lock(mutex_);
+    model_.ClearFaults();
+}
+
+std::vector<ReceivedRequest> KrixEmulator::Received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+std::size_t KrixEmulator::CountLocked(RequestKind kind) const {
+    if (kind == RequestKind::Any)
+        return received_.size();
+    return static_cast<std::size_t>(std::count_if(received_.begin(), received_.end(),
+                                                  [kind](const ReceivedRequest& r) { return r.kind == kind; }));
+}
+
+std::size_t KrixEmulator::Count(RequestKind kind) const {
+    std::lock_guard lock(mutex_);
+    return CountLocked(kind);
+}
+
+bool KrixEmulator::WaitFor(RequestKind kind, std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, timeout, [&] { return CountLocked(kind) >= count; });
+}
+
+std::vector<Bytes> KrixEmulator::TransparentFrames() const {
+    std::lock_guard lock(mutex_);
+    return transparent_;
+}
+
+Bytes KrixEmulator::ProgramImage() const {
+    std::lock_guard lock(mutex_);
+    return model_.ProgramImage();
+}
+
+std::vector<ProgramBlock> KrixEmulator::ProgramBlocks() const {
+    std::lock_guard lock(mutex_);
+    return model_.ProgramBlocks();
+}
+
+bool KrixEmulator::ProgramStarted() const {
+    std::lock_guard lock(mutex_);
+    return model_.ProgramStarted();
+}
+
+} // namespace KrixEmu

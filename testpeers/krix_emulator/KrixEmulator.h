@@ -1,0 +1,108 @@
+#pragma once
+// A KRIX device on a pseudo-terminal, for tests and for running the library without hardware.
+//
+// It serves the device's normal mode (DeviceModel) on its own thread: frames with their check
+// words, the probes, mux write and read, the device baud switch (answered at the old speed,
+// then the line changes speed), program download blocks and start, the device record, the
+// identifier lists and the other table rows. Bytes that arrive while the host's line speed
+// differs from the device's are noise and are dropped, as on a real line; so are answers that
+// would leave at the wrong speed.
+//
+// Transparent-mode frames are already told apart from normal ones and recorded; answering them
+// and the scripted bus side come as a second model beside DeviceModel.
+//
+// Every control and observation call may come from any thread.
+#include "DeviceModel.h"
+#include "FrameAssembler.h"
+#include "PtyLine.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace KrixEmu {
+
+struct ReceivedRequest {
+    RequestKind kind = RequestKind::Unknown;
+    int row = -1;
+    Bytes bytes;
+    std::uint32_t baud = 0; // line speed it arrived at
+};
+
+class KrixEmulator {
+public:
+    static constexpr std::uint32_t DefaultBaud = 38400;
+    static constexpr int PollMs = 10;
+
+    explicit KrixEmulator(std::uint32_t baud = DefaultBaud); // opens the pty; throws std::system_error
+    ~KrixEmulator();                                         // stops and joins
+    KrixEmulator(const KrixEmulator&) = delete;
+    KrixEmulator& operator=(const KrixEmulator&) = delete;
+
+    // Before Start: a line of text for every frame in and out (the program prints them).
+    void SetLog(std::function<void(const std::string&)> log);
+    void Start();
+    void Stop();
+
+    // The device path the host opens, e.g. /dev/pts/3.
+    const std::string& SlaveName() const { return line_.SlaveName(); }
+
+    // Changes what the device holds (lists, records, link state) under the emulator's lock.
+    void Configure(const std::function<void(DeviceModel&)>& change);
+    // Reads what the device was told (program blocks and image, mux record, letter ...).
+    void Inspect(const std::function<void(const DeviceModel&)>& look) const;
+    void AddFault(const FaultRule& rule);
+    void ClearFaults();
+
+    std::vector<ReceivedRequest> Received() const;
+    std::size_t Count(RequestKind kind) const;
+    // Waits until count requests of the kind (Any: of every kind) have arrived.
+    bool WaitFor(RequestKind kind, std::size_t count, std::chrono::milliseconds timeout) const;
+    std::vector<Bytes> TransparentFrames() const;
+    Bytes ProgramImage() const;
+    std::vector<ProgramBlock> ProgramBlocks() const;
+    bool ProgramStarted() const;
+
+    std::uint32_t LineBaud() const { return lineBaud_.load(); }
+    std::uint32_t HostBaud() const { return line_.HostBaud(); }
+    termios HostSettings() const { return line_.HostSettings(); }
+    std::size_t NoiseBytes() const { return noise_.load(); }      // dropped for a speed mismatch
+    std::size_t LostAnswerBytes() const { return lost_.load(); }  // answers not sent for one
+    std::size_t BadFrames() const { return badFrames_.load(); }   // wrong check word or address
+
+    // Writes bytes toward the host now, at the device's speed.
+    void SendRaw(const Bytes& bytes);
+
+private:
+    void Serve();
+    void Handle(const HostFrame& frame);
+    void WriteToHost(const Bytes& bytes);
+    bool Pause(std::uint32_t ms);
+    std::size_t CountLocked(RequestKind kind) const;
+    void Log(const std::string& text);
+
+    PtyLine line_;
+    FrameAssembler assembler_; // serving thread only
+    std::function<void(const std::string&)> log_;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable arrived_;
+    DeviceModel model_;
+    std::vector<ReceivedRequest> received_;
+    std::vector<Bytes> transparent_;
+
+    std::mutex writeMutex_;
+    std::atomic<std::uint32_t> lineBaud_;
+    std::atomic<std::size_t> noise_{0};
+    std::atomic<std::size_t> lost_{0};
+    std::atomic<std::size_t> badFrames_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+} // namespace KrixEmu
