@@ -194,16 +194,33 @@ RxResult DeviceProtocol::sendDeviceBaud(std::uint32_t baud) {
 }
 
 RxResult DeviceProtocol::sendProgramBlock(std::uint32_t address, const std::uint8_t* data, std::size_t size) {
+    std::lock_guard lock(mutex_);
+    const std::size_t total = buildProgramBlockLocked(address, data, size);
+    if (total == 0)
+        return RECEIVE_ERR;
+    return exchangeLocked(total, FixedCommand::ProgramBlockAnswer, FixedCommand::AnswerPrefixSize,
+                          ProgramBlockTimeoutMs);
+}
+
+std::size_t DeviceProtocol::buildProgramBlockLocked(std::uint32_t address, const std::uint8_t* data, std::size_t size) {
     const std::size_t total = size + FixedCommand::ProgramBlockOverhead;
     if (data == nullptr || size == 0 || total > TransmitBufferSize)
+        return 0;
+    std::memcpy(tx_, FixedCommand::ProgramBlockHead, sizeof FixedCommand::ProgramBlockHead);
+    tx_[LengthOffset] = static_cast<std::uint8_t>(total >> 8);
+    tx_[LengthOffset + 1] = static_cast<std::uint8_t>(total & 0xFF);
+    PutWord32(tx_ + sizeof FixedCommand::ProgramBlockHead, address);
+    std::memcpy(tx_ + FixedCommand::ProgramBlockDataOffset, data, size);
+    PutCheckWord(tx_, total);
+    return total;
+}
+
+RxResult DeviceProtocol::writeProgramBlock(std::uint32_t address, const std::uint8_t* data, std::size_t size) {
+    std::lock_guard lock(mutex_);
+    const std::size_t total = buildProgramBlockLocked(address, data, size);
+    if (total == 0)
         return RECEIVE_ERR;
-    std::uint8_t head[FixedCommand::ProgramBlockDataOffset];
-    std::memcpy(head, FixedCommand::ProgramBlockHead, sizeof FixedCommand::ProgramBlockHead);
-    head[LengthOffset] = static_cast<std::uint8_t>(total >> 8);
-    head[LengthOffset + 1] = static_cast<std::uint8_t>(total & 0xFF);
-    PutWord32(head + sizeof FixedCommand::ProgramBlockHead, address);
-    const FixedCommand::Frame block = {head, sizeof head, FixedCommand::ProgramBlockAnswer, ProgramBlockTimeoutMs};
-    return sendFixed(block, data, size);
+    return writeLocked(total);
 }
 
 RxResult DeviceProtocol::sendProgramStart() { return sendFixed(FixedCommand::ProgramStart); }

@@ -40,6 +40,9 @@ public:
     RxResult sendDeviceBaud(std::uint32_t baud);
     // One block of a program download at its load address; size at most 512.
     RxResult sendProgramBlock(std::uint32_t address, const std::uint8_t* data, std::size_t size);
+    // The same frame, only written (the download reads and judges the answer itself): 11
+    // written, 12 not.
+    RxResult writeProgramBlock(std::uint32_t address, const std::uint8_t* data, std::size_t size);
     RxResult sendProgramStart();
     RxResult sendEcuDirectBlock(const std::uint8_t (&block)[FixedCommand::EcuDirectBlockSize]);
     RxResult sendLetter(char letter);
@@ -63,6 +66,8 @@ private:
     // A fixed command: its head, then tail, then the check word; the answer's start compared.
     RxResult fixedLocked(const FixedCommand::Frame& command, const std::uint8_t* tail = nullptr,
                          std::size_t tailSize = 0);
+    // Builds a program-block frame in the transmit buffer: its total, or 0 when it does not fit.
+    std::size_t buildProgramBlockLocked(std::uint32_t address, const std::uint8_t* data, std::size_t size);
 
     ByteLink& link_;
     const DeviceClock& clock_;

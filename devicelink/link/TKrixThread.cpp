@@ -355,5 +355,5 @@ int TKrixThread::getScanState(ActivationState* out) {
 
 void TKrixThread::setTransparentMode(std::uint8_t mode) {
     transparentFlag_.store(mode);
-    transparentState_.store(1);
+    transparent_.setState(TransparentLink::StateReady);
 }

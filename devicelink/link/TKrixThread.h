@@ -12,6 +12,7 @@
 #include "DeviceProtocol.h"
 #include "DeviceTables.h"
 #include "TSeriale.h"
+#include "Transparent.h"
 
 #include <QString>
 
@@ -76,7 +77,7 @@ public:
     std::int32_t getInitResult() const;
     std::int32_t getInitError() const { return initError_.load(); }
     std::int32_t getStatusCode() const { return sessionStatus_.load(); }
-    std::int32_t getTransparentState() const { return transparentState_.load(); }
+    std::int32_t getTransparentState() const { return transparent_.state(); }
     int setEcuData(std::int32_t programNumber, char letter, const QString& setMux);
     void setDirectOpen(std::uint8_t b) { directOpen_.store(b); }
     void setDataDirectory(const QString& folder);
@@ -110,8 +111,10 @@ public:
     int getEcuList(EcuListRecord* out, int* count);
     int getScanList(std::vector<ScanEntry>* list);
     int getScanState(ActivationState* out);
-    // Transparent flag := mode, TransparentState := 1.
+    // Transparent flag := mode, TransparentState := 1 (a pending command is forgotten).
     void setTransparentMode(std::uint8_t mode);
+    // The transparent-mode commands, reader and received-frame queue (Transparent.h).
+    TransparentLink& transparent() { return transparent_; }
 
     // --- for the device code (driver thread and the exports' device transactions) ---
     TSeriale& serial() { return serial_; }
@@ -147,9 +150,8 @@ public:
     std::int32_t stepState() const { return stepState_.load(); }
     void setStepState(std::int32_t s) { stepState_.store(s); }
     void setActivationState(std::int32_t s) { activationState_.store(s); }
-    void setTransparentState(std::int32_t s) { transparentState_.store(s); }
-    std::int32_t waitingLength() const { return waitingLength_.load(); }
-    void setWaitingLength(std::int32_t n) { waitingLength_.store(n); }
+    void setTransparentState(std::int32_t s) { transparent_.setState(s); }
+    std::int32_t waitingLength() const { return transparent_.waitingLength(); }
     std::uint8_t acquisitionOn() const { return acquisitionOn_.load(); }
     std::uint8_t activationRunning() const { return activationRunning_.load(); }
     std::uint8_t activationStopRequested() const { return activationStopRequest_.load(); }
@@ -207,8 +209,7 @@ private:
     TSeriale serial_;
     DeviceProtocol device_;
     std::atomic<std::uint8_t> transparentFlag_{0};
-    std::atomic<std::int32_t> transparentState_{1};
-    std::atomic<std::int32_t> waitingLength_{0};
+    TransparentLink transparent_{serial_, clock_}; // TransparentState and the received frames
 
     mutable std::mutex initMutex_; // the init request and result change as one
     std::int32_t initRequest_ = 0;

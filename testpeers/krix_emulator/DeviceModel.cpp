@@ -79,6 +79,7 @@ Reply DeviceModel::Answer(const Request& request, std::uint32_t lineBaud) {
     if (fault && fault->kind == FaultKind::Silence)
         return {}; // as if the request never arrived: nothing is kept of it either
     const bool blockRefused = fault && fault->kind == FaultKind::BlockError;
+    const bool earlierFailed = fault && fault->kind == FaultKind::EarlierBlockFailed;
 
     Reply reply;
     Bytes answer;
@@ -121,11 +122,13 @@ Reply DeviceModel::Answer(const Request& request, std::uint32_t lineBaud) {
         answer = with({});
         break;
     case RequestKind::ProgramBlock:
+        if (earlierFailed && !blocks_.empty())
+            blocks_.pop_back();
         if (!blockRefused && f.size() > 15) {
             ProgramBlock block{Word32(f, 9), Bytes(f.begin() + 13, f.end() - 2), lineBaud};
             blocks_.push_back(std::move(block));
         }
-        answer = with({blockRefused ? BlockBad : BlockOk});
+        answer = with({blockRefused || earlierFailed ? BlockBad : BlockOk});
         break;
     case RequestKind::Letter:
         letter_ = static_cast<char>(At(f, 12));
@@ -155,10 +158,14 @@ Reply DeviceModel::Answer(const Request& request, std::uint32_t lineBaud) {
     case RequestKind::Unknown: return {}; // a real device keeps quiet about what it does not know
     }
 
-    if (!fault || fault->kind == FaultKind::BlockError) {
+    if (!fault || fault->kind == FaultKind::BlockError || fault->kind == FaultKind::EarlierBlockFailed) {
         reply.chunks.push_back({answer, 0});
         return reply;
     }
+    // A refused baud command leaves the line as it was; a damaged answer does not.
+    if (fault->kind == FaultKind::WrongAnswer || fault->kind == FaultKind::NotAvailable ||
+        fault->kind == FaultKind::OverLongLength)
+        reply.switchToBaud = 0;
     switch (fault->kind) {
     case FaultKind::WrongAnswer:
         answer[7] ^= 0x01;
@@ -191,7 +198,8 @@ Reply DeviceModel::Answer(const Request& request, std::uint32_t lineBaud) {
         reply.chunks.push_back({DeviceAnswer(0x62, {0x7F, 0x00, 0x00, 0x00, 0x00, 0x00}), 0});
         break;
     case FaultKind::Silence:
-    case FaultKind::BlockError: break;
+    case FaultKind::BlockError:
+    case FaultKind::EarlierBlockFailed: break;
     }
     return reply;
 }

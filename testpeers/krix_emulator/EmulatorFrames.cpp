@@ -1,5 +1,6 @@
 #include "EmulatorFrames.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace KrixEmu {
@@ -68,6 +69,30 @@ bool NormalCheckWordOk(const Bytes& frame) {
     if (n < MinNormalFrame)
         return false;
     return SumWord(frame.data(), n - 2) == (frame[n - 2] << 8 | frame[n - 1]);
+}
+
+std::uint8_t XorOf(const std::uint8_t* bytes, std::size_t n) {
+    std::uint8_t x = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        x ^= bytes[i];
+    return x;
+}
+
+Bytes TransparentFrame(std::uint8_t code, const Bytes& payload) {
+    const std::size_t total = 5 + payload.size() + 1;
+    Bytes frame(total);
+    frame[0] = FrameStart;
+    frame[1] = static_cast<std::uint8_t>(total >> 8);
+    frame[2] = static_cast<std::uint8_t>(total);
+    frame[3] = TransparentMarker;
+    frame[4] = code;
+    std::copy(payload.begin(), payload.end(), frame.begin() + 5);
+    frame[total - 1] = XorOf(frame.data(), total - 1);
+    return frame;
+}
+
+bool TransparentCheckOk(const Bytes& frame) {
+    return frame.size() >= MinTransparentFrame && XorOf(frame.data(), frame.size() - 1) == frame.back();
 }
 
 void SealNormal(Bytes& frame) {

@@ -36,6 +36,23 @@ void SealNormal(Bytes& frame); // sets the length field and appends the check wo
 Bytes DeviceAnswer(std::uint8_t service, const Bytes& body);
 std::string Hex(const Bytes& bytes);
 
+// Transparent mode, from the device's side: byte 3 is 0x30, byte 4 the code; the device answers
+// '0' with 'p' and '1' with 'q', and delivers bus frames as 'r' frames; byte 5 of each of them
+// is its status.
+constexpr std::uint8_t TransparentMarker = 0x30;
+constexpr std::uint8_t CodeProtocolSet = '0';
+constexpr std::uint8_t CodeEcuStartStop = '1';
+constexpr std::uint8_t CodeBusFrame = '2';
+constexpr std::uint8_t CodeAnswerOffset = 0x40;
+constexpr std::uint8_t StatusOk = 0x80;
+constexpr std::uint8_t StatusError = 0x81;
+constexpr std::size_t MaxBusFrameFromDevice = MaxFrame - 7; // data bytes of one 'r' frame
+
+std::uint8_t XorOf(const std::uint8_t* bytes, std::size_t n);
+// 5B, total length, 30, code, payload, check byte.
+Bytes TransparentFrame(std::uint8_t code, const Bytes& payload);
+bool TransparentCheckOk(const Bytes& frame);
+
 // What a host request asks for.
 enum class RequestKind {
     Any, // matches every request in a fault rule

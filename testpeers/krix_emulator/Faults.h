@@ -15,6 +15,9 @@ enum class FaultKind {
     OverLongLength, // a header announcing 1025 bytes, followed by a few bytes
     NotAvailable,   // the device's "item not offered" answer 5B 01 20 00 00 0F 62 7F 00 ...
     BlockError,     // a program block acknowledged with status 0 (transmission error)
+    // The device keeps this block but reports (status 0) that the block before it failed to
+    // load: that one is dropped from the program until it comes again.
+    EarlierBlockFailed,
 };
 
 struct FaultRule {

@@ -61,9 +61,17 @@ void KrixEmulator::Serve() {
 void KrixEmulator::Handle(const HostFrame& frame) {
     if (frame.framing == Framing::Transparent) {
         Log("rx transparent " + Hex(frame.bytes));
-        std::lock_guard lock(mutex_);
-        transparent_.push_back(frame.bytes);
-        arrived_.notify_all();
+        Bytes answer;
+        {
+            std::lock_guard lock(mutex_);
+            transparent_.push_back(frame.bytes);
+            answer = transparentModel_.Handle(frame.bytes);
+            arrived_.notify_all();
+        }
+        if (!answer.empty()) {
+            Log("tx transparent " + Hex(answer));
+            WriteToHost(answer);
+        }
         return;
     }
     const Bytes& f = frame.bytes;
@@ -80,6 +88,8 @@ void KrixEmulator::Handle(const HostFrame& frame) {
         std::lock_guard lock(mutex_);
         received_.push_back({request.kind, request.row, f, baud});
         reply = model_.Answer(request, baud);
+        if (request.kind == RequestKind::DeviceControl2 && !reply.chunks.empty())
+            transparentModel_.Reset(); // the device reset takes it off the bus
         arrived_.notify_all();
     }
     Log(std::string("rx ") + KindName(request.kind) +
@@ -117,6 +127,58 @@ void KrixEmulator::WriteToHost(const Bytes& bytes) {
 
 void KrixEmulator::SendRaw(const Bytes& bytes) {
     WriteToHost(bytes);
+}
+
+void KrixEmulator::InspectTransparent(const std::function<void(const TransparentModel&)>& look) const {
+    std::lock_guard lock(mutex_);
+    look(transparentModel_);
+}
+
+void KrixEmulator::AddTransparentFault(const TransparentFault& fault) {
+    std::lock_guard lock(mutex_);
+    transparentModel_.AddFault(fault);
+}
+
+bool KrixEmulator::OnBus() const {
+    std::lock_guard lock(mutex_);
+    return transparentModel_.OnBus();
+}
+
+bool KrixEmulator::WaitUntilOnBus(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, timeout, [&] { return transparentModel_.OnBus(); });
+}
+
+bool KrixEmulator::InjectBusFrame(const Bytes& data) {
+    if (data.size() > MaxBusFrameFromDevice || !OnBus())
+        return false;
+    const Bytes frame = TransparentModel::ReceivedFrame(data);
+    Log("bus -> host " + Hex(data));
+    WriteToHost(frame);
+    return true;
+}
+
+bool KrixEmulator::InjectBusError() {
+    if (!OnBus())
+        return false;
+    Log("bus error -> host");
+    WriteToHost(TransparentModel::BusErrorFrame());
+    return true;
+}
+
+std::vector<Bytes> KrixEmulator::BusFramesFromHost() const {
+    std::lock_guard lock(mutex_);
+    return transparentModel_.BusFramesFromHost();
+}
+
+std::size_t KrixEmulator::BusFrameCount() const {
+    std::lock_guard lock(mutex_);
+    return transparentModel_.BusFramesFromHost().size();
+}
+
+bool KrixEmulator::WaitForBusFrames(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, timeout, [&] { return transparentModel_.BusFramesFromHost().size() >= count; });
 }
 
 void KrixEmulator::Configure(const std::function<void(DeviceModel&)>& change) {

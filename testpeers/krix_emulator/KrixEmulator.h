@@ -8,13 +8,17 @@
 // differs from the device's are noise and are dropped, as on a real line; so are answers that
 // would leave at the wrong speed.
 //
-// Transparent-mode frames are already told apart from normal ones and recorded; answering them
-// and the scripted bus side come as a second model beside DeviceModel.
+// Transparent-mode frames are told apart from normal ones, recorded, and served by a second
+// model (TransparentModel): protocol set, ECU start and stop, and the bus in both directions. Its
+// bus side is for a scripted tester: InjectBusFrame delivers a frame picked up on the bus to the
+// host as an 'r' frame, InjectBusError reports a bus-side error, and WaitForBusFrames waits for
+// the frames the host puts on the bus.
 //
 // Every control and observation call may come from any thread.
 #include "DeviceModel.h"
 #include "FrameAssembler.h"
 #include "PtyLine.h"
+#include "TransparentModel.h"
 
 #include <atomic>
 #include <chrono>
@@ -78,6 +82,22 @@ public:
     // Writes bytes toward the host now, at the device's speed.
     void SendRaw(const Bytes& bytes);
 
+    // --- transparent mode and the bus ---
+    void InspectTransparent(const std::function<void(const TransparentModel&)>& look) const;
+    void AddTransparentFault(const TransparentFault& fault);
+    bool OnBus() const;
+    bool WaitUntilOnBus(std::chrono::milliseconds timeout) const;
+    // A frame from the bus, delivered to the host; false (nothing sent) while not on the bus or
+    // for more data than one 'r' frame carries.
+    bool InjectBusFrame(const Bytes& data);
+    // A bus-side error reported to the host; false while not on the bus.
+    bool InjectBusError();
+    // The frames the host put on the bus, in order.
+    std::vector<Bytes> BusFramesFromHost() const;
+    std::size_t BusFrameCount() const;
+    // Waits until the host has put count frames on the bus in all.
+    bool WaitForBusFrames(std::size_t count, std::chrono::milliseconds timeout) const;
+
 private:
     void Serve();
     void Handle(const HostFrame& frame);
@@ -93,6 +113,7 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable arrived_;
     DeviceModel model_;
+    TransparentModel transparentModel_;
     std::vector<ReceivedRequest> received_;
     std::vector<Bytes> transparent_;
 

@@ -2,33 +2,96 @@
 // line of its output and serves until it is interrupted or terminated. With -v every frame in
 // and out goes to the error output.
 //
-//   krix_emulator [-v] [--baud N]
+//   krix_emulator [-v] [--baud N] [--tester SCRIPT [--wait-seconds S] [--serve-after]]
 //   KRIX_COM5=$(...) names the printed device as COM5 for the library.
+//
+// With --tester the emulator is also the tester on its bus: once the host has set a protocol and
+// started the ECU (within S seconds, default 120), it sends the script's requests (see
+// TesterScript.h), prints every exchange on the standard output and ends: 0 when every answer
+// was the expected one, 1 when one was not, 3 when the ECU was never started. With
+// --serve-after it goes on serving the host after the script until it is interrupted or
+// terminated (so the host can end in order), and ends with the same status then.
+#include "BusTester.h"
 #include "KrixEmulator.h"
+#include "TesterScript.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <iostream>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr int ExitMismatch = 1;
+constexpr int ExitUsage = 2;
+constexpr int ExitNoBus = 3;
+constexpr long DefaultWaitSeconds = 120;
+
+int Usage(const char* program) {
+    std::fprintf(stderr, "usage: %s [-v] [--baud N] [--tester SCRIPT [--wait-seconds S] [--serve-after]]\n",
+                 program);
+    return ExitUsage;
+}
+
+int RunTester(KrixEmu::KrixEmulator& emulator, const std::vector<KrixEmu::ScriptStep>& steps, long waitSeconds) {
+    std::cout << "tester: waiting for the ECU to be started on the bus" << std::endl;
+    if (!emulator.WaitUntilOnBus(std::chrono::seconds(waitSeconds))) {
+        std::cout << "tester: the ECU was not started within " << waitSeconds << " s" << std::endl;
+        return ExitNoBus;
+    }
+    KrixEmu::PrintProtocolSetting(emulator, std::cout);
+    KrixEmu::BusTester tester(emulator);
+    const bool ok = KrixEmu::RunTesterScript(tester, steps, std::cout);
+    std::cout << "tester: " << steps.size() << " exchanges, " << (ok ? "all as expected" : "NOT all as expected")
+              << std::endl;
+    return ok ? 0 : ExitMismatch;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     bool verbose = false;
     std::uint32_t baud = KrixEmu::KrixEmulator::DefaultBaud;
+    const char* script = nullptr;
+    long waitSeconds = DefaultWaitSeconds;
+    bool serveAfter = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-v") == 0) {
             verbose = true;
         } else if (std::strcmp(argv[i], "--baud") == 0 && i + 1 < argc) {
             baud = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (std::strcmp(argv[i], "--tester") == 0 && i + 1 < argc) {
+            script = argv[++i];
+        } else if (std::strcmp(argv[i], "--wait-seconds") == 0 && i + 1 < argc) {
+            waitSeconds = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--serve-after") == 0) {
+            serveAfter = true;
         } else {
-            std::fprintf(stderr, "usage: %s [-v] [--baud N]\n", argv[0]);
-            return 2;
+            return Usage(argv[0]);
         }
     }
     if (KrixEmu::SpeedOf(baud) == B0) {
         std::fprintf(stderr, "krix_emulator: unsupported baud rate %u\n", baud);
-        return 2;
+        return ExitUsage;
+    }
+    std::optional<std::vector<KrixEmu::ScriptStep>> steps;
+    if (script) {
+        std::ifstream in(script);
+        std::string error;
+        if (in)
+            steps = KrixEmu::ParseTesterScript(in, &error);
+        else
+            error = "cannot be read";
+        if (!steps) {
+            std::fprintf(stderr, "krix_emulator: %s: %s\n", script, error.c_str());
+            return ExitUsage;
+        }
     }
 
     // Signals are taken by sigwait below, not by a handler, so the serving thread never sees them.
@@ -44,12 +107,17 @@ int main(int argc, char** argv) {
             emulator.SetLog([](const std::string& line) { std::cerr << line << std::endl; });
         emulator.Start();
         std::cout << emulator.SlaveName() << std::endl;
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
+        int result = 0;
+        if (steps)
+            result = RunTester(emulator, *steps, waitSeconds);
+        if (!steps || serveAfter) {
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+        }
         emulator.Stop();
+        return result;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "krix_emulator: %s\n", e.what());
         return 1;
     }
-    return 0;
 }

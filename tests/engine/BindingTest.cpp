@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <string>
 
-#include "Checksum.h"
 #include "FakeLinkControl.h"
 #include "LibraryBinding.h"
 #include "StoreTestSupport.h"
@@ -67,25 +66,4 @@ TEST(LoadChecksum, MissingLibraryNamesThePath) {
     DynamicLibrary lib;
     EXPECT_EQ(MessageOf([&] { LoadChecksum(lib, empty.string(), 1); }),
               "Cannot find " + (empty / "libChecksum.so").string());
-}
-
-TEST(ChecksumStandIn, CoversExactlyTheCountAndStopsAtTheText) {
-    struct Case {
-        const char* text;
-        int count;
-        int sum;
-        int xr;
-    } cases[] = {
-        {"1a90", 2, 0x1a, 0x1a},       // count limits the bytes
-        {"1a90", 3, 0x1a, 0x1a},       // an odd trailing digit is ignored
-        {"1a90", 40, 0xaa, 0x8a},      // a count beyond the text stops at its end
-        {"ffff01", 6, 0xff, 0x01},     // the sum wraps at 8 bits
-        {"", 0, 0, 0},
-        {"8110f13e", 8, 0xc0, 0x5e},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(CheckSumComposer_1(c.count, c.text), c.sum) << c.text << " " << c.count;
-        EXPECT_EQ(CheckSumComposer_2(c.count, c.text), c.xr) << c.text << " " << c.count;
-    }
-    EXPECT_EQ(CheckSumComposer_1(4, nullptr), 0);
 }

@@ -5,11 +5,16 @@ set(_engine_peers
 
 tarvico_add_test(engine_binding_tests
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/BindingTest.cpp
-  LIBS tarvico_engine fake_link checksum_standin
+  LIBS tarvico_engine fake_link
   LABELS engine)
 target_compile_definitions(engine_binding_tests PRIVATE ${_engine_peers})
 add_dependencies(engine_binding_tests fake_link fake_link_incomplete checksum_standin)
 target_include_directories(engine_binding_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+
+tarvico_add_test(engine_checksum_tests
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ChecksumStandInTest.cpp
+  LIBS checksum_standin
+  LABELS engine)
 
 tarvico_add_test(engine_deviceinit_tests
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/DeviceInitBlocksTest.cpp

@@ -1,0 +1,106 @@
+// transparent_turnaround: how long a tester waits for the simulated ECU's answer through the KRIX
+// device. The bundled CAN_Standard example runs on the engine with its bus units and the real
+// libkrix_interface.so; the KRIX device emulator on a pseudo-terminal stands in for the device at
+// 38400 baud, and a tester on its bus sends each request and times it until the whole answer has
+// arrived (median and worst of the exchanges).
+//
+// A pseudo-terminal passes bytes without the serial line's pacing, so the time the bytes of one
+// exchange need on a real 38400-baud line (8N1: ten bit times a byte) is given beside it: the
+// device's 'r' frames that bring the tester's frames to the library and the '2' frames that
+// carry the answer's frames back, each frame with its 7 bytes of transparent-mode framing.
+//
+//   transparent_turnaround [EXCHANGES]     (default 300 of each kind)
+#include "BusTester.h"
+#include "HeadlessEngine.h"
+#include "KrixEmulator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#ifndef TARVICO_EXAMPLE_DIR
+#error "TARVICO_EXAMPLE_DIR must name the bundled example simulation"
+#endif
+
+namespace {
+
+using KrixEmu::Bytes;
+using Clock = std::chrono::steady_clock;
+
+constexpr int Com = 45;
+constexpr double LineBaud = 38400.0;
+constexpr double BitsPerByte = 10.0; // start bit, 8 data bits, stop bit
+constexpr std::size_t TransparentFraming = 7;
+constexpr int WarmUp = 10;
+constexpr int DefaultExchanges = 300;
+constexpr auto Limit = std::chrono::seconds(60);
+
+struct Kind {
+    const char* name;
+    Bytes request;
+    std::size_t answerBytes;
+};
+
+double LineMs(std::size_t bytes) { return static_cast<double>(bytes) * BitsPerByte * 1000.0 / LineBaud; }
+
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int exchanges = argc > 1 ? std::max(1, std::atoi(argv[1])) : DefaultExchanges;
+    KrixEmu::KrixEmulator emulator(static_cast<std::uint32_t>(LineBaud));
+    emulator.Start();
+    setenv(("KRIX_COM" + std::to_string(Com)).c_str(), emulator.SlaveName().c_str(), 1);
+
+    HeadlessEngine engine;
+    if (auto failure = engine.Load(std::string(TARVICO_EXAMPLE_DIR) + "/simul1.ini", ExecutableFolder(),
+                                   "COM" + std::to_string(Com), Limit)) {
+        std::fprintf(stderr, "transparent_turnaround: %s\n", failure->c_str());
+        return 1;
+    }
+    if (!engine.Start(Limit)) {
+        std::fprintf(stderr, "transparent_turnaround: the simulated ECU did not start\n");
+        return 1;
+    }
+
+    const Kind kinds[] = {
+        {"single frame each way (10 03 -> 6 bytes)", {0x10, 0x03}, 6},
+        {"segmented answer (22 f1 8c -> 18 bytes)", {0x22, 0xF1, 0x8C}, 18},
+    };
+    std::printf("Turnaround from a tester's request to its whole answer through the emulated KRIX device\n"
+                "(engine with CAN_Standard, libkrix_interface.so, emulator at %.0f baud on a pseudo-terminal),\n"
+                "%d exchanges of each kind:\n\n",
+                LineBaud, exchanges);
+    std::printf("%-44s %9s %9s %14s %16s\n", "exchange", "median", "worst", "line time", "median + line");
+    KrixEmu::BusTester tester(emulator);
+    for (const Kind& k : kinds) {
+        std::vector<double> ms;
+        std::size_t lineBytes = 0;
+        for (int i = 0; i < WarmUp + exchanges; ++i) {
+            const std::size_t first = tester.Transcript().size();
+            const auto start = Clock::now();
+            const std::optional<Bytes> answer = tester.CanRequest(k.request);
+            const auto end = Clock::now();
+            if (!answer || answer->size() != k.answerBytes) {
+                std::fprintf(stderr, "transparent_turnaround: exchange %d of \"%s\" failed\n", i, k.name);
+                return 1;
+            }
+            if (i < WarmUp)
+                continue;
+            ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+            lineBytes = 0;
+            for (const KrixEmu::BusRecord& r : tester.TranscriptFrom(first))
+                lineBytes += r.frame.size() + TransparentFraming;
+        }
+        std::sort(ms.begin(), ms.end());
+        const double median = ms[ms.size() / 2];
+        const double line = LineMs(lineBytes);
+        std::printf("%-44s %6.2f ms %6.2f ms %8.2f ms (%zu bytes) %7.2f ms\n", k.name, median, ms.back(), line,
+                    lineBytes, median + line);
+    }
+    engine.Stop(Limit);
+    return 0;
+}

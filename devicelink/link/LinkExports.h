@@ -1,0 +1,68 @@
+#pragma once
+// The link functions of libkrix_interface.so as C++ functions, with the library's globals
+// (DllState, the one driver thread, the kept port settings, ProgramNumber, LinkMode and
+// EcuSelection). The exported C functions call these one for one; the tests call them
+// in-process.
+//
+// Every function runs on the caller's thread. One lock guards the globals and is held for the
+// whole of a call (StatusTransparent's pause is taken before it), so a call from one thread can
+// never meet a driver thread that another thread is deleting or replacing. The driver thread
+// itself never takes it.
+//
+// Called without a driver thread, every function returns its failure value: false, -14 for
+// InitComKrix and StatusInitKrix, 0 for StatusTransparent; ResetKrix does nothing.
+#include <cstddef>
+#include <cstdint>
+
+namespace LinkExports {
+
+// DllState.
+constexpr std::uint8_t StateNoThread = 10;
+constexpr std::uint8_t StateThreadOrEcu = 20;
+constexpr std::uint8_t StateLinkInitialised = 30;
+
+constexpr std::int32_t ResultWrongState = -14;
+constexpr std::int32_t NoLink = 46; // StatusKrix before a link exists
+constexpr std::int32_t NoThreadTransparentState = 0;
+
+constexpr std::size_t StatusInitTextRoom = 360; // 16-bit units of StatusInitKrix's buffer
+constexpr std::uint32_t StatusTransparentPauseMs = 100;
+constexpr std::uint32_t ResetAnswerTimeoutMs = 5000;
+constexpr int ResetControlCode = 2;
+
+// EcuSelection's limits; SetEcuDirect refuses what does not fit.
+constexpr std::uint32_t MaxSystemNumber = 9999;
+constexpr int MinCode = -9;
+constexpr int MaxCode = 99;
+
+// The ECU that system 0 stands for.
+constexpr std::int32_t DefaultProgram = 601;
+constexpr char DefaultLetter = '@';
+constexpr const char* DefaultSetMux = "000F00100000";
+
+// The message of a successful initialisation.
+constexpr std::uint32_t InitMessageId = 1;
+
+bool CreateThreadKrix(std::int32_t comPort, std::uint8_t autoScan);
+bool DeleteThreadKrix();
+void ResetKrix();
+bool SetMode(std::uint8_t mode);
+bool SetEcuDirect(std::uint32_t system, char letter, const char* setMux, char code, const char* dataDir);
+std::int32_t InitComKrix(std::uint8_t directOpen);
+std::int32_t StatusInitKrix(std::uint16_t* textOut);
+bool SetProtocolType(std::uint8_t kind, const std::uint8_t* block, std::uint8_t len1, const std::uint8_t* list1,
+                     std::uint8_t len2, const std::uint8_t* list2, std::uint8_t len3, const std::uint8_t* list3);
+bool StartStop_Ecu(std::uint8_t start);
+bool TxFrame(int reserved, int length, const std::uint8_t* data);
+bool RxFrame(int* length, std::uint8_t* data);
+std::int32_t StatusTransparent();
+std::int32_t StatusKrix();
+std::int32_t SetEcu(std::uint32_t index);
+
+// For the tester functions and the tests.
+std::uint8_t DllState();
+std::int32_t ProgramNumber();
+std::uint8_t LinkMode();
+bool HasDriverThread();
+
+} // namespace LinkExports
