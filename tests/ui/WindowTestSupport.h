@@ -1,0 +1,108 @@
+#pragma once
+// The real main window under Qt's offscreen platform for the window's tests: one application per
+// test program, a wait that keeps the window's events flowing, and a copy of the fixture
+// simulation with a program folder holding the fake link library.
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fixtures/SimulationFolder.h"
+
+// Generous: only a broken window or engine gets near it; never a measure of speed.
+inline constexpr std::chrono::seconds WindowWaitLimit{30};
+
+inline QApplication& WindowApplication() {
+    // The tests' environment names the offscreen platform; a program started by hand gets it too.
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "tarvico_window_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Processes the window's events until pred holds; false when the limit passed first.
+template <typename Pred> bool ProcessUntil(Pred pred) {
+    const auto end = std::chrono::steady_clock::now() + WindowWaitLimit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A control of the window by its component name; fails the test when there is none.
+template <typename T> T* Control(const QObject& window, const char* name) {
+    T* child = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+inline std::vector<std::string> LinesOf(const QPlainTextEdit& edit) {
+    std::vector<std::string> lines;
+    const QString text = edit.toPlainText();
+    if (text.isEmpty()) return lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
+    return lines;
+}
+
+// One line of a rich-text log as drawn: its text, colour and weight (of its first character).
+struct DrawnLine {
+    std::string Text;
+    std::string Color; // "#rrggbb"
+    bool Bold = false;
+    bool operator==(const DrawnLine&) const = default;
+};
+inline void PrintTo(const DrawnLine& l, std::ostream* os) {
+    *os << "{\"" << l.Text << "\", " << l.Color << (l.Bold ? ", bold}" : "}");
+}
+
+inline std::vector<DrawnLine> DrawnLines(const QTextEdit& log) {
+    std::vector<DrawnLine> lines;
+    const QTextDocument* document = log.document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.text().isEmpty()) continue;
+        const QTextCharFormat format = block.begin().fragment().charFormat();
+        lines.push_back({block.text().toStdString(), format.foreground().color().name().toStdString(),
+                         format.font().bold()});
+    }
+    return lines;
+}
+
+// A copy of the window's fixture simulation, and a program folder with the fake link library and
+// the stand-in checksum library, as the window's program folder.
+class WindowFolders {
+public:
+    WindowFolders() {
+        namespace fs = std::filesystem;
+        const fs::path fixture = fs::path(TARVICO_UI_FIXTURES) / "simulation";
+        for (const char* name : {"simul1.ini", "Default_file/protocol.ini", "Default_file/SystemSettings.ini",
+                                 "Default_file/Frame_Structure.xls"})
+            fs::copy_file(fixture / name, folder_.Root() / name);
+        program_ = folder_.MakeFolder("program");
+#ifdef TARVICO_FAKELINK_DIR
+        for (const char* lib : {"libkrix_interface.so", "libChecksum.so"})
+            fs::create_symlink(fs::path(TARVICO_FAKELINK_DIR) / lib, program_ / lib);
+#endif
+    }
+    std::filesystem::path Simulation() const { return folder_.Root() / "simul1.ini"; }
+    const std::filesystem::path& Root() const { return folder_.Root(); }
+    const std::filesystem::path& Program() const { return program_; }
+    std::filesystem::path MakeFolder(const std::string& name) { return folder_.MakeFolder(name); }
+
+private:
+    SimulationFolder folder_;
+    std::filesystem::path program_;
+};
