@@ -10,6 +10,7 @@ out=${1:-$root/build/screenshot.png}
 mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 
+"$root/scripts/install-deps.sh" screenshot
 TARVICO_BUILD_ONLY=1 "$root/scripts/run-window.sh"
 
 work=$(mktemp -d)
