@@ -63,6 +63,9 @@ public:
     // Sends a K-line frame and reads answerFrames frames back.
     std::optional<std::vector<Bytes>> KLineRequest(const Bytes& frame, std::size_t answerFrames);
 
+    // True once the emulator's waits were interrupted: every request fails from then on.
+    bool Interrupted() const { return emulator_.WaitsInterrupted(); }
+
     const std::vector<BusRecord>& Transcript() const { return transcript_; }
     // The transcript from entry `first` on.
     std::vector<BusRecord> TranscriptFrom(std::size_t first) const;

@@ -146,7 +146,8 @@ bool KrixEmulator::OnBus() const {
 
 bool KrixEmulator::WaitUntilOnBus(std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, timeout, [&] { return transparentModel_.OnBus(); });
+    return arrived_.wait_for(lock, timeout, [&] { return interrupted_.load() || transparentModel_.OnBus(); }) &&
+           !interrupted_.load();
 }
 
 bool KrixEmulator::InjectBusFrame(const Bytes& data) {
@@ -178,7 +179,8 @@ std::size_t KrixEmulator::BusFrameCount() const {
 
 bool KrixEmulator::WaitForBusFrames(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, timeout, [&] { return transparentModel_.BusFramesFromHost().size() >= count; });
+    const auto arrived = [&] { return transparentModel_.BusFramesFromHost().size() >= count; };
+    return arrived_.wait_for(lock, timeout, [&] { return interrupted_.load() || arrived(); }) && !interrupted_.load();
 }
 
 void KrixEmulator::Configure(const std::function<void(DeviceModel&)>& change) {
@@ -220,7 +222,16 @@ std::size_t KrixEmulator::Count(RequestKind kind) const {
 
 bool KrixEmulator::WaitFor(RequestKind kind, std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, timeout, [&] { return CountLocked(kind) >= count; });
+    return arrived_.wait_for(lock, timeout, [&] { return interrupted_.load() || CountLocked(kind) >= count; }) &&
+           !interrupted_.load();
+}
+
+void KrixEmulator::InterruptWaits() {
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_.store(true);
+    }
+    arrived_.notify_all();
 }
 
 std::vector<Bytes> KrixEmulator::TransparentFrames() const {

@@ -67,6 +67,11 @@ public:
     std::size_t Count(RequestKind kind) const;
     // Waits until count requests of the kind (Any: of every kind) have arrived.
     bool WaitFor(RequestKind kind, std::size_t count, std::chrono::milliseconds timeout) const;
+    // Ends every wait of this class (WaitFor, WaitUntilOnBus, WaitForBusFrames), now and from
+    // now on: they return false at once. For a program told to stop while a tester waits; the
+    // device goes on serving until Stop.
+    void InterruptWaits();
+    bool WaitsInterrupted() const { return interrupted_.load(); }
     std::vector<Bytes> TransparentFrames() const;
     Bytes ProgramImage() const;
     std::vector<ProgramBlock> ProgramBlocks() const;
@@ -123,6 +128,7 @@ private:
     std::atomic<std::size_t> lost_{0};
     std::atomic<std::size_t> badFrames_{0};
     std::atomic<bool> stop_{false};
+    std::atomic<bool> interrupted_{false}; // set under mutex_, so that no waiter misses it
     std::thread thread_;
 };
 

@@ -99,6 +99,11 @@ bool RunTesterScript(BusTester& tester, const std::vector<ScriptStep>& steps, st
         }
         PrintFrames(tester.TranscriptFrom(first), out);
         const bool ok = got == step.expected;
+        if (!ok && tester.Interrupted()) {
+            out << "    stopped before the answer\n";
+            out.flush();
+            break;
+        }
         for (const Bytes& g : got)
             out << "    answer          " << Hex(g) << "\n";
         if (ok) {

@@ -31,6 +31,8 @@ std::optional<std::vector<ScriptStep>> ParseTesterScript(std::istream& in, std::
 void PrintProtocolSetting(const KrixEmulator& emulator, std::ostream& out);
 
 // Runs the steps in order and prints each exchange; true when every answer was the expected one.
+// Once the tester is interrupted it stops at the exchange in progress, which then counts as
+// neither expected nor not: the result speaks of the exchanges before it.
 bool RunTesterScript(BusTester& tester, const std::vector<ScriptStep>& steps, std::ostream& out);
 
 } // namespace KrixEmu

@@ -10,13 +10,15 @@
 // TesterScript.h), prints every exchange on the standard output and ends: 0 when every answer
 // was the expected one, 1 when one was not, 3 when the ECU was never started. With
 // --serve-after it goes on serving the host after the script until it is interrupted or
-// terminated (so the host can end in order), and ends with the same status then.
+// terminated (so the host can end in order), and ends with the same status then. Interrupted
+// or terminated while it waits for the ECU or for an answer, it ends at once: 0, or 1 when an
+// answer before was not the expected one.
 #include "BusTester.h"
 #include "KrixEmulator.h"
+#include "StopSignals.h"
 #include "TesterScript.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,14 +44,22 @@ int Usage(const char* program) {
 int RunTester(KrixEmu::KrixEmulator& emulator, const std::vector<KrixEmu::ScriptStep>& steps, long waitSeconds) {
     std::cout << "tester: waiting for the ECU to be started on the bus" << std::endl;
     if (!emulator.WaitUntilOnBus(std::chrono::seconds(waitSeconds))) {
+        if (emulator.WaitsInterrupted()) {
+            std::cout << "tester: stopped before the ECU was started" << std::endl;
+            return 0;
+        }
         std::cout << "tester: the ECU was not started within " << waitSeconds << " s" << std::endl;
         return ExitNoBus;
     }
     KrixEmu::PrintProtocolSetting(emulator, std::cout);
     KrixEmu::BusTester tester(emulator);
     const bool ok = KrixEmu::RunTesterScript(tester, steps, std::cout);
-    std::cout << "tester: " << steps.size() << " exchanges, " << (ok ? "all as expected" : "NOT all as expected")
-              << std::endl;
+    if (tester.Interrupted())
+        std::cout << "tester: stopped, " << (ok ? "all answers before as expected" : "NOT all answers before as expected")
+                  << std::endl;
+    else
+        std::cout << "tester: " << steps.size() << " exchanges, " << (ok ? "all as expected" : "NOT all as expected")
+                  << std::endl;
     return ok ? 0 : ExitMismatch;
 }
 
@@ -94,26 +104,20 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Signals are taken by sigwait below, not by a handler, so the serving thread never sees them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
     try {
         KrixEmu::KrixEmulator emulator(baud);
         if (verbose)
             emulator.SetLog([](const std::string& line) { std::cerr << line << std::endl; });
+        // Before the serving thread starts, so that it inherits the blocked signals. A stop signal
+        // ends the tester's waits; the device serves on until it is stopped below.
+        KrixEmu::StopSignals stopSignals([&emulator] { emulator.InterruptWaits(); });
         emulator.Start();
         std::cout << emulator.SlaveName() << std::endl;
         int result = 0;
         if (steps)
             result = RunTester(emulator, *steps, waitSeconds);
-        if (!steps || serveAfter) {
-            int signal = 0;
-            sigwait(&stopSignals, &signal);
-        }
+        if (!steps || serveAfter)
+            stopSignals.Wait();
         emulator.Stop();
         return result;
     } catch (const std::exception& e) {

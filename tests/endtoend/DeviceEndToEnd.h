@@ -6,6 +6,7 @@
 #include "BusTester.h"
 #include "HeadlessEngine.h"
 #include "KrixEmulator.h"
+#include "TestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -31,27 +32,8 @@ inline constexpr auto LoadLimit = std::chrono::seconds(60);
 inline constexpr auto CommandLimit = std::chrono::seconds(30);
 inline constexpr auto FrameLimit = std::chrono::seconds(10);
 
-inline Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
 inline Bytes Slice(const Bytes& b, std::size_t from, std::size_t to) {
     return Bytes(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to));
-}
-
-inline Bytes Ascii(const char* text) { return Bytes(text, text + std::char_traits<char>::length(text)); }
-
-inline std::string HexText(const Bytes& bytes) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
 }
 
 namespace KrixEmu {

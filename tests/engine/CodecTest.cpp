@@ -7,6 +7,7 @@
 // - Wide: a constant that needs an odd number of hex digits.
 #include "Exception.h"
 #include "FrameCodec.h"
+#include "StoreTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -41,12 +42,7 @@ std::string Repeat(const std::string& piece, int times) {
 
 std::string MessageOf(TCodecRoutine routine, const TCodecContext& context, const std::string& text,
                       std::uint8_t selector) {
-    try {
-        routine(context, text, selector);
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no failure)";
+    return ::MessageOf([&] { routine(context, text, selector); });
 }
 
 } // namespace

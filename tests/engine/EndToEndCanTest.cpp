@@ -45,8 +45,6 @@ BusFrame FromTester(const ByteString& bytes) {
 
 BusFrame ToTester(const ByteString& data) { return {BusFrame::ToTester, Concat({IdEcu, {CanLengthByte}, data}), 0}; }
 
-ByteString Ascii(const char* text) { return ByteString(text, text + std::char_traits<char>::length(text)); }
-
 // ---- the simulation ---------------------------------------------------------------------------
 
 const ByteString ReadSerialNumber{0x22, 0xF1, 0x8C};

@@ -58,5 +58,5 @@ tarvico_add_test(engine_end_to_end_tests
   LIBS tarvico_engine tarvico_uilogic fake_link
   LABELS engine concurrency)
 target_compile_definitions(engine_end_to_end_tests PRIVATE ${_engine_peers})
-target_include_directories(engine_end_to_end_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_include_directories(engine_end_to_end_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/support)
 add_dependencies(engine_end_to_end_tests fake_link checksum_standin)

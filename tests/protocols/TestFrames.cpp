@@ -1,4 +1,5 @@
 #include "TestFrames.h"
+#include "TestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,7 @@ Bytes CanFrame(std::uint32_t id, std::uint8_t lengthByte, const Bytes& data) {
     return f;
 }
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+Bytes Cat(std::initializer_list<Bytes> parts) { return Concat(parts); }
 
 Bytes Pattern(int count, std::uint8_t first) {
     Bytes b(count);
@@ -28,15 +25,7 @@ Bytes Slice(const Bytes& b, std::size_t from, std::size_t count) {
 
 Bytes Zeros(std::size_t count) { return Bytes(count, 0); }
 
-std::string Hex(const Bytes& b) {
-    static const char digits[] = "0123456789abcdef";
-    std::string s;
-    for (std::uint8_t v : b) {
-        s += digits[v >> 4];
-        s += digits[v & 15];
-    }
-    return s;
-}
+std::string Hex(const Bytes& b) { return HexText(b); }
 
 RxOutcome CallRx(BusRxRoutine r, std::uint8_t* rxStatus) {
     std::vector<char> buffer(BusRxBufferSize, '#');
