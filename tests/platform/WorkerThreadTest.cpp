@@ -231,13 +231,17 @@ TEST(WorkerThread, DestroyingARunningOrSuspendedThreadEndsItFirst) {
         t.Resume();
         WaitUntil([&] { return t.running.load(); });
     }
+    std::atomic<bool> bodyEnded{false};
     {
-        TestThread t([](TestThread& self) {
+        TestThread t([&](TestThread& self) {
             while (!self.Terminated()) self.Suspend();
+            bodyEnded = true;
         });
         t.Resume();
         WaitUntil([&] { return t.Suspended(); });
     }
+    // The destructor woke the suspended body and waited for it to return.
+    EXPECT_TRUE(bodyEnded.load());
 }
 
 TEST(WorkerThread, AnExceptionLeavingTheBodyEndsTheThreadAndIsReported) {
