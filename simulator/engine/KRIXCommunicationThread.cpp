@@ -133,17 +133,11 @@ bool TKRIXCommunicationThread::SetComPort(const std::string& port) {
 }
 
 bool TKRIXCommunicationThread::Start() {
-    std::uint8_t expected = SimulatorStatus::Ready;
-    if (!status_.compare_exchange_strong(expected, SimulatorStatus::StartRequested)) return false;
-    FireStatus(SimulatorStatus::StartRequested);
-    return true;
+    return EnterResult(SimulatorStatus::Ready, SimulatorStatus::StartRequested);
 }
 
 bool TKRIXCommunicationThread::Stop() {
-    std::uint8_t expected = SimulatorStatus::Running;
-    if (!status_.compare_exchange_strong(expected, SimulatorStatus::StopRequested)) return false;
-    FireStatus(SimulatorStatus::StopRequested);
-    return true;
+    return EnterResult(SimulatorStatus::Running, SimulatorStatus::StopRequested);
 }
 
 bool TKRIXCommunicationThread::Reset() {
@@ -151,13 +145,20 @@ bool TKRIXCommunicationThread::Reset() {
     return true;
 }
 
+// A change and its event go together under one lock: otherwise the window's Stop could slip in
+// between the engine's "running" and its event, and the window would see 7 before 11 and end on a
+// status line that no longer holds. The callbacks only queue, so holding the lock through them is safe.
 void TKRIXCommunicationThread::SetStatus(std::uint8_t code) {
+    std::lock_guard lock(statusChange_);
     status_.store(code);
     FireStatus(code);
 }
 
-void TKRIXCommunicationThread::EnterResult(std::uint8_t expected, std::uint8_t code) {
-    if (status_.compare_exchange_strong(expected, code)) FireStatus(code);
+bool TKRIXCommunicationThread::EnterResult(std::uint8_t expected, std::uint8_t code) {
+    std::lock_guard lock(statusChange_);
+    if (!status_.compare_exchange_strong(expected, code)) return false;
+    FireStatus(code);
+    return true;
 }
 
 std::string TKRIXCommunicationThread::GetErrorText() const {

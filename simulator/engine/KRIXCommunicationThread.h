@@ -153,7 +153,7 @@ private:
     void StopEcu();
     std::int32_t PollTransparent();
     // Enters a result: only while the status is still expected; fires OnStatusChange.
-    void EnterResult(std::uint8_t expected, std::uint8_t code);
+    bool EnterResult(std::uint8_t expected, std::uint8_t code); // true when the change was made
     bool Pause(std::uint32_t ms);
     void FireStatus(std::int32_t code);
     void FireOriglio(const std::string& request, const std::string& answer, int type, const std::string& info);
@@ -192,6 +192,7 @@ private:
 
     // state
     std::atomic<std::uint8_t> status_{SimulatorStatus::Idle};
+    std::mutex statusChange_; // orders each change of status_ with its event
     std::atomic<std::int32_t> comPort_{0};
     std::atomic<std::int32_t> lastError_{0};
     std::atomic<bool> storesReady_{false};
