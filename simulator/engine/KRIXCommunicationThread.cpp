@@ -250,6 +250,8 @@ bool TKRIXCommunicationThread::Pause(std::uint32_t ms) { return SleepOrTerminate
 
 void TKRIXCommunicationThread::StartUp() {
     SetName(EngineThreadName);
+    // A unit in the middle of a transfer waits seconds for the tester; an ending engine cannot.
+    SetBusStopCheck([this] { return Terminated(); });
     status_.store(SimulatorStatus::Idle); // without an event
     const TStoreLimits limits = Limits();
     codec_.MaxAnsLen = MaxAnsLen;

@@ -56,7 +56,10 @@ void RequestLoop::Pass(std::uint8_t mode) {
     case 1: PassMode1(); break;
     case 2: PassMode2(); break;
     case 3: PassMode3(); break;
-    default: break;
+    default:
+        // A simulation without a valid Mode answers nothing; it need not hold a core doing so.
+        if (links_.Pause) links_.Pause(Mode1IdleMs);
+        break;
     }
 }
 

@@ -12,6 +12,7 @@ std::atomic<KrixFn_RxFrame> rxFrame{nullptr};
 std::atomic<std::uint32_t> idEcu{0};
 std::atomic<std::uint32_t> idEcu2{0};
 std::atomic<Clock*> busClock{nullptr};
+thread_local std::function<bool()> busStopRequested;
 } // namespace
 
 void BindBusFrames(KrixFn_TxFrame tx, KrixFn_RxFrame rx) {
@@ -30,6 +31,15 @@ void SetBusClock(Clock* clock) { busClock.store(clock); }
 Clock& BusClock() {
     Clock* c = busClock.load();
     return c ? *c : CurrentClock();
+}
+
+void SetBusStopCheck(std::function<bool()> stopRequested) { busStopRequested = std::move(stopRequested); }
+bool BusStopRequested() { return busStopRequested && busStopRequested(); }
+
+bool BusPort::Pause(std::uint32_t ms) const {
+    if (BusStopRequested()) return false;
+    clock_->SleepMs(ms);
+    return !BusStopRequested();
 }
 
 BusPort BusPort::Bound() {

@@ -9,6 +9,7 @@
 // Tests bind fakes of TxFrame and RxFrame and a VirtualClock here.
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "Clock.h"
 #include "KrixLinkApi.h"
@@ -28,6 +29,12 @@ std::uint32_t IdEcu2();
 // nullptr (the default) makes the units use CurrentClock().
 void SetBusClock(Clock* clock);
 Clock& BusClock();
+
+// The thread the units run on may be asked to end while a unit waits for a frame or a time-out
+// of seconds: the check, set on that thread, ends every wait of the units at once (nothing is
+// then received or sent). Each thread has its own; a thread that never sets one is never stopped.
+void SetBusStopCheck(std::function<bool()> stopRequested);
+bool BusStopRequested();
 
 // One call's view of the link: the snapshot the units work with.
 class BusPort {
@@ -55,6 +62,9 @@ public:
                  int dataCount) const;
     // The bytes as one frame, unchanged (K-line).
     void SendRaw(const std::uint8_t* data, int count) const;
+
+    // Sleeps ms on the bus clock; false when the thread is asked to end, and the wait is over.
+    bool Pause(std::uint32_t ms) const;
 
     std::uint32_t EcuId() const { return idEcu_; }
     std::uint32_t EcuId2() const { return idEcu2_; }

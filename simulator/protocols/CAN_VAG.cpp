@@ -116,7 +116,7 @@ private:
             TakeGroups(0);
             return State::AwaitFollowing;
         }
-        clock_.SleepMs(RxIdlePauseMs);
+        if (!port_.Pause(RxIdlePauseMs)) return State::Nothing;
         return clock_.NowMs() - stamp_ >= RxTimeoutMs ? State::Nothing : State::AwaitFollowing;
     }
 

@@ -75,7 +75,7 @@ private:
             stamp_ = clock_.NowMs();
             return last ? State::Deliver : State::AwaitFollowing;
         }
-        clock_.SleepMs(RxIdlePauseMs);
+        if (!port_.Pause(RxIdlePauseMs)) return State::Nothing;
         return clock_.NowMs() - stamp_ >= RxTimeoutMs ? State::Deliver : State::AwaitFollowing;
     }
 

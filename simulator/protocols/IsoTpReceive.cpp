@@ -92,7 +92,7 @@ private:
             if (expected_ > 0 && p_.FlowControlAfterEachConsecutive) SendFlowControl();
             return State::AwaitConsecutive;
         }
-        clock_.SleepMs(p_.RxIdlePauseMs);
+        if (!port_.Pause(p_.RxIdlePauseMs)) return State::Nothing;
         if (clock_.NowMs() - stamp_ >= p_.RxTimeoutMs) return State::DeliverSegmented;
         return State::AwaitConsecutive;
     }

@@ -94,7 +94,7 @@ private:
             stamp_ = clock_.NowMs();
             return State::Consecutive;
         }
-        clock_.SleepMs(p_.FlowControlPollMs);
+        if (!port_.Pause(p_.FlowControlPollMs)) return State::NotSent;
         return TimedOut() ? State::NotSent : State::AwaitFlowControl;
     }
 
@@ -112,7 +112,7 @@ private:
     }
 
     State Separation() {
-        clock_.SleepMs(p_.ConsecutiveSpacingMs);
+        if (!port_.Pause(p_.ConsecutiveSpacingMs)) return State::NotSent;
         return TimedOut() ? State::NotSent : State::Consecutive;
     }
 

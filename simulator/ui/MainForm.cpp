@@ -64,7 +64,9 @@ TfFormMain::TfFormMain(std::string programFolder, OperatorDialogs* dialogs, QWid
 
 TfFormMain::~TfFormMain() {
     qApp->removeEventFilter(this);
-    // The engine calls back into this window and its lists until it has ended.
+    // The engine calls back into this window and its lists until it has ended, and its status
+    // callback reads the controller: end the engine while the controller is still there.
+    controller_->EndEngine();
     controller_.reset();
     messages_.reset();
 }

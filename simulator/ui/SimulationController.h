@@ -85,6 +85,8 @@ public:
     // Reset: with an engine, its Reset command, 250 ms, then the engine is ended and forgotten;
     // the simulation file object stays.
     void Reset();
+    // Ends and joins the engine, if there is one; after it no callback comes from its thread.
+    void EndEngine();
 
     // ---- closing ----
     // The question "Are you sure you want to exit <title>?"; true on Yes. False without asking
@@ -130,7 +132,6 @@ private:
     void ApplyProtocol(std::int32_t number);
     void ShowSimulatorInfo();
     void InstallCallbacks();
-    void EndEngine();
 
     std::string programFolder_;
     std::string applicationTitle_;

@@ -403,6 +403,19 @@ TEST_F(EngineEndingTest, WhilePollingAStart) {
     EXPECT_LT(End(), 1000ms);
 }
 
+TEST_F(EngineEndingTest, WhileAUnitWaitsForTheRestOfARequest) {
+    BringUp();
+    ASSERT_TRUE(WaitStatus(SimulatorStatus::Ready));
+    ASSERT_TRUE(engine->Start());
+    ASSERT_TRUE(WaitStatus(SimulatorStatus::Running));
+    // A first frame announcing 20 bytes; the consecutive frames never come, and the unit would
+    // wait out its 3000 ms time-out.
+    const std::uint8_t firstFrame[] = {0x10, 0x14, 0x22, 0xF1, 0x90, 0x01, 0x02, 0x03};
+    FakeLink_QueueRxFrame(firstFrame, sizeof firstFrame);
+    ASSERT_TRUE(WaitUntil([&] { return FakeLink_CountOf(FakeLinkTxFrame) == 1; })); // its flow control
+    EXPECT_LT(End(), 1000ms);
+}
+
 TEST_F(EngineEndingTest, NeverStarted) {
     Make();
     const auto start = std::chrono::steady_clock::now();

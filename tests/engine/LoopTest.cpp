@@ -299,9 +299,11 @@ TEST_F(LoopTest, Mode2ClampsTo512Bytes) {
     EXPECT_EQ(events[0].request.size(), 2u + 2 * Mode2MaxRequestBytes);
 }
 
-TEST_F(LoopTest, OtherModesDoNothing) {
+TEST_F(LoopTest, OtherModesDoNothingButWait) {
     Receive("021a90");
     Passes(0, 1);
     Passes(4, 1);
     EXPECT_EQ(StubBus::Get().rxCalls, 0);
+    // Each pass waits, so a simulation without a valid Mode does not hold a core.
+    EXPECT_EQ(pauses, (std::vector<std::uint32_t>{Mode1IdleMs, Mode1IdleMs}));
 }
