@@ -152,7 +152,8 @@ int Body(const Params& p, std::int32_t n, const std::uint8_t* b, TTxInfo* info) 
     if (n < 0 || (n > 0 && !b)) throw InvalidOperation("No answer bytes");
     BusPort port = BusPort::Bound();
     if (p.MultiFlagSendsUnsegmented && info && info->MultiFlag != 0) {
-        // One of several answers: sent at once without its length byte, unsegmented.
+        // One of several answers: sent at once without its length byte, unsegmented. The frame
+        // went out, so it is reported as sent; a 0 would make the loop log it as not sent.
         port.SendCan(port.EcuId2(), CanLengthByte, n > 0 ? b + 1 : b, std::max(n - 1, 0));
         return 1;
     }
