@@ -79,9 +79,15 @@ TesterPresentList TesterPresentBytes(const std::string& wireText, int maxBytes) 
 }
 
 std::uint32_t ParseHexValue(const std::string& text) {
+    std::size_t pos = text.find_first_not_of(" \t\r\n\v\f");
+    if (pos == std::string::npos) return 0;
+    // "0x7E8" is what people write in a file: "%x" takes the prefix, and so do we.
+    if (text.size() - pos > 2 && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
+        HexDigitValue(text[pos + 2]) >= 0)
+        pos += 2;
     std::uint32_t v = 0;
-    for (char c : text) {
-        const int d = HexDigitValue(c);
+    for (; pos < text.size(); ++pos) {
+        const int d = HexDigitValue(text[pos]);
         if (d < 0) break;
         v = v * 16 + static_cast<std::uint32_t>(d);
     }

@@ -77,7 +77,8 @@ struct TesterPresentList {
 // gives 0.
 TesterPresentList TesterPresentBytes(const std::string& wireText, int maxBytes);
 
-// A text read as "%x": the leading hexadecimal digits, modulo 2^32; 0 when it starts with none.
+// A text read as "%x": blanks, an optional "0x", then the hexadecimal digits, modulo 2^32; 0 when
+// there are none.
 std::uint32_t ParseHexValue(const std::string& text);
 
 // Reads up to maxBytes bytes of one or two hexadecimal digits each from the start of text into

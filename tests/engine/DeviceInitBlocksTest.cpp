@@ -124,6 +124,10 @@ TEST(HexReading, PrefixesAsScanfReadsThem) {
     EXPECT_EQ(ParseHexValue("12xyz"), 0x12u);
     EXPECT_EQ(ParseHexValue("xyz"), 0u);
     EXPECT_EQ(ParseHexValue(""), 0u);
+    EXPECT_EQ(ParseHexValue("0x7E8"), 0x7e8u);
+    EXPECT_EQ(ParseHexValue("  0X18DA10F1"), 0x18da10f1u);
+    EXPECT_EQ(ParseHexValue("0x"), 0u);   // the "0" alone
+    EXPECT_EQ(ParseHexValue("0xg1"), 0u); // likewise
 
     std::uint8_t out[3] = {9, 9, 9};
     EXPECT_EQ(ParseHexBytes("abc", out, 3), 2); // "ab" then "c"
