@@ -63,14 +63,6 @@ const ByteString NoFaults{0x59, 0x02, 0xFF};
 // 20 bytes that the simulation does not know.
 const ByteString WriteFingerprint = Concat({{0x2E, 0xF1, 0x5A}, Ascii("FINGERPRINT-00007")});
 
-const char* ProtocolTable =
-    "[PROTOCOL1]\r\nMode=1\r\nSimulator_System=77\r\nUnknownRequest_Function=1\r\n"
-    "Rx_Answer_Function=1\r\nTx_Composer_Function=1\r\n";
-
-const char* CanSimulation =
-    "[PROTOCOL]\r\nPROTOCOL=1\r\nType=CAN\r\nSetMux=000B00304000\r\n"
-    "[CAN]\r\nBaude=500000\r\nId_Type=0\r\nID_ECU=7e8\r\nID_TESTER=7e0\r\n"
-    "[TESTER_PRESENT]\r\nR=3e00\r\nA=7e00\r\n";
 
 void RegisterSimulation(TKRIXCommunicationThread& e) {
     ASSERT_TRUE(e.AddRequest(HexText(ReadSerialNumber), {HexText(SerialNumberAnswer)}, "Serial number", -1,
@@ -145,8 +137,8 @@ std::vector<ExpectedExchange> Exchanges() {
 
 SimulationSetup CanSetup() {
     SimulationSetup setup;
-    setup.ProtocolTable = ProtocolTable;
-    setup.Simulation = CanSimulation;
+    setup.ProtocolTable = CanStandardProtocolTable;
+    setup.Simulation = CanStandardSimulation;
     setup.FrameStructureRow = 1;
     setup.Register = RegisterSimulation;
     return setup;

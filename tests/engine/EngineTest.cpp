@@ -24,14 +24,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const char* ProtocolTable =
-    "[PROTOCOL1]\r\nMode=1\r\nSimulator_System=77\r\nUnknownRequest_Function=1\r\n"
-    "Rx_Answer_Function=1\r\nTx_Composer_Function=1\r\n";
-
-const char* CanSimulation =
-    "[PROTOCOL]\r\nPROTOCOL=1\r\nType=CAN\r\nSetMux=000B00304000\r\n"
-    "[CAN]\r\nBaude=500000\r\nId_Type=0\r\nID_ECU=7e8\r\nID_TESTER=7e0\r\n"
-    "[TESTER_PRESENT]\r\nR=3e00\r\nA=7e00\r\n";
 
 template <typename Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 20s) {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -70,8 +62,8 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FakeLink_Reset();
-        folder.WriteProtocolTable(ProtocolTable);
-        simulationText = CanSimulation;
+        folder.WriteProtocolTable(CanStandardProtocolTable);
+        simulationText = CanStandardSimulation;
         protocol.RxStructure.ChsFunction = 1;
     }
     void TearDown() override {
@@ -134,7 +126,7 @@ TEST_F(EngineTest, ConstructionFailuresComeInTheirOrder) {
     folder.RemoveProtocolTable();
     EXPECT_EQ(ConstructionError(empty.string()),
               "Cannot find file " + (folder.Root() / "Default_file/protocol.ini").string() + "!");
-    folder.WriteProtocolTable(ProtocolTable);
+    folder.WriteProtocolTable(CanStandardProtocolTable);
 
     EXPECT_EQ(ConstructionError(empty.string()), "Cannot find " + (empty / "libkrix_interface.so").string());
     EXPECT_EQ(ConstructionError(TARVICO_FAKELINK_INCOMPLETE_DIR),
@@ -145,7 +137,7 @@ TEST_F(EngineTest, ConstructionFailuresComeInTheirOrder) {
     for (const char* bad : {"UnknownRequest_Function=0", "Rx_Answer_Function=5", "Rx_Answer_Function=0",
                             "Pack_Function=0", "Pack_Function=7", "Tx_Composer_Function=4",
                             "Tx_Composer_Function=0"}) {
-        folder.WriteProtocolTable(std::string(ProtocolTable) + bad + "\r\n");
+        folder.WriteProtocolTable(std::string(CanStandardProtocolTable) + bad + "\r\n");
         EXPECT_EQ(ConstructionError(), "Not supported protocol!") << bad;
         EXPECT_EQ(SelectedCodecPair(), 0) << bad; // nothing selected by a failed engine
     }
