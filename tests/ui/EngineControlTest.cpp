@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QSpinBox>
 
 #include <thread>
@@ -22,6 +23,19 @@ TEST_F(EngineControlTest, LoadStartAndStop) {
     LoadFixture();
     EXPECT_EQ(ButtonStates(), (Buttons{true, false, true}));
     EXPECT_EQ(window->LastStatus(), SimulatorStatus::Ready);
+
+    // The System Info page shows the simulation just loaded.
+    const std::pair<const char*, const char*> labels[] = {
+        {"lblMaker", "Fixture Motors"}, {"lblSystemNum", "77"}, {"lblSetMUX", "000B00304000"},
+        {"lblProtocolType", "CAN"},     {"lblDescInfo1", "Baud Rate"}, {"lblInfo1", "500000 bps"},
+        {"lblDescInfo3", "Id ECU"},     {"lblInfo3", "7E8"},           {"lblInfo4", "-"},
+        {"lblIndex", "1"},              {"lblProtocolDescription", "SIMUL"},
+    };
+    for (const auto& [name, text] : labels) {
+        QLabel* label = Control<QLabel>(*window, name);
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_EQ(label->text().toStdString(), text) << name;
+    }
 
     StartRunning();
     EXPECT_EQ(ButtonStates(), (Buttons{false, true, true}));

@@ -92,7 +92,7 @@ TEST_F(WindowShellTest, CaptionMenusPagesAndControls) {
     };
     for (const ActionCase& c : actions) {
         QAction* action = Control<QAction>(*window, c.name);
-        if (action == nullptr) continue;
+        ASSERT_NE(action, nullptr) << c.name;
         EXPECT_EQ(action->text(), QString::fromLatin1(c.caption)) << c.name;
         EXPECT_EQ(action->shortcut(), c.shortcut) << c.name;
         EXPECT_EQ(action->isEnabled(), c.enabled) << c.name;
@@ -114,9 +114,9 @@ TEST_F(WindowShellTest, CaptionMenusPagesAndControls) {
         {"gbProtocol", "Protocol"}, {"gbNotes", "Notes"},
     };
     for (const auto& [name, title] : groups) {
-        if (QGroupBox* g = Control<QGroupBox>(*window, name)) {
-            EXPECT_EQ(g->title(), QString::fromLatin1(title)) << name;
-        }
+        QGroupBox* g = Control<QGroupBox>(*window, name);
+        ASSERT_NE(g, nullptr) << name;
+        EXPECT_EQ(g->title(), QString::fromLatin1(title)) << name;
     }
 
     const std::pair<const char*, const char*> buttons[] = {
