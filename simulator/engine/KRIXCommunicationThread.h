@@ -111,6 +111,9 @@ public:
     std::string GetErrorText() const;
 
     // ---- callbacks ----
+    // The status callback runs while the change it reports is held, so that events arrive in the
+    // order of the changes: it only records or queues, and never calls a command of this engine
+    // nor waits for a thread that may.
     void SetOnStatusChange(StatusChangeCallback callback);
     void SetOnAddOriglioItem(AddOriglioItemCallback callback);
     void SetOnAddUnknownRequest(AddUnknownRequestCallback callback);
