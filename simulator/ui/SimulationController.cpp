@@ -56,8 +56,13 @@ private:
 
 SimulationController::SimulationController(std::string programFolder, std::string applicationTitle,
                                            OperatorDialogs& dialogs, WindowHooks& window, EngineEvents& events)
+    : SimulationController(programFolder, programFolder, std::move(applicationTitle), dialogs, window, events) {}
+
+SimulationController::SimulationController(std::string programFolder, const std::string& settingsFolder,
+                                           std::string applicationTitle, OperatorDialogs& dialogs,
+                                           WindowHooks& window, EngineEvents& events)
     : programFolder_(std::move(programFolder)), applicationTitle_(std::move(applicationTitle)), dialogs_(dialogs),
-      window_(window), events_(events), program_(programFolder_) {
+      window_(window), events_(events), program_(settingsFolder) {
     caption_ = applicationTitle_;
 }
 

@@ -56,6 +56,12 @@ public:
     // the controller.
     SimulationController(std::string programFolder, std::string applicationTitle, OperatorDialogs& dialogs,
                          WindowHooks& window, EngineEvents& events);
+    // The same with ProgramSettings.ini in settingsFolder instead, for a caller without the window
+    // that names the KRIX port itself (Program().SetDefaultPort before the load): the window's
+    // settings beside the program (its port, its last file) stay as they are. The link libraries
+    // still come from the program folder.
+    SimulationController(std::string programFolder, const std::string& settingsFolder, std::string applicationTitle,
+                         OperatorDialogs& dialogs, WindowHooks& window, EngineEvents& events);
     // Ends the engine and frees everything; writes nothing (Close writes).
     ~SimulationController();
     SimulationController(const SimulationController&) = delete;

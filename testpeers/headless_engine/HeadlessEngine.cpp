@@ -1,15 +1,22 @@
 #include "HeadlessEngine.h"
 
+#include "ControllerHooks.h"
 #include "Exception.h"
-#include "FrameStructureTable.h"
-#include "IniFile.h"
 #include "KRIXCommunicationThread.h"
 #include "MessageSink.h"
-#include "SimulationEntries.h"
+#include "OperatorDialogs.h"
+#include "SimulationController.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <thread>
+#include <iostream>
+
+namespace {
+constexpr const char* ApplicationTitle = "Tarvico";
+} // namespace
 
 // The engine's message boxes become events.
 class HeadlessEngine::Reporter final : public MessageReporter {
@@ -28,13 +35,67 @@ private:
     MessageReporter* previous_;
 };
 
+// What the window is to the controller: its boxes without an operator, no drawing, and the
+// engine's callbacks as events (some of them on the engine's thread).
+class HeadlessEngine::WindowSide final : public OperatorDialogs, public WindowHooks, public EngineEvents {
+public:
+    explicit WindowSide(HeadlessEngine& owner) : owner_(owner) {}
+
+    // The text of the last message box; only the loading thread shows boxes.
+    void ForgetMessages() { lastMessage_.clear(); }
+    const std::string& LastMessage() const { return lastMessage_; }
+
+    // Load calls LoadFile, so the controller never asks for a file; nor does anything here save.
+    std::optional<std::string> OpenFile(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
+    void ShowMessage(const std::string& text) override {
+        lastMessage_ = text;
+        owner_.Add({EngineEvent::Kind::Message, 0, "", "", 0, text});
+    }
+    // Notes and missing working-folder files: worth a line, but not one of the engine's messages.
+    void Warning(const std::string& text) override { std::cerr << "warning: " << text << std::endl; }
+    std::optional<std::string> InputBox(const std::string& title, const std::string&,
+                                        const std::string& preset) override {
+        std::cerr << "warning: " << title << ": taking " << preset << std::endl;
+        return preset;
+    }
+    bool Confirm(const std::string&) override { return true; }
+
+    void Pump() override {}
+    void SetCaption(const std::string&) override {}
+    void AddMessage(const std::string&) override {}
+    void Focus(FocusTarget) override {}
+    void OptionsLoaded(const SystemOptions&, std::int32_t) override {}
+
+    void OnThreadStatus(std::int32_t status) override { owner_.Add({EngineEvent::Kind::Status, status, "", "", 0, ""}); }
+    void AddOriglioItem(const std::string& request, const std::string& answer, int kind,
+                        const std::string& info) override {
+        owner_.Add({EngineEvent::Kind::Exchange, 0, request, answer, kind, info});
+    }
+    void AddUnknownRequest(const TBaseItem& item) override {
+        owner_.Add({EngineEvent::Kind::UnknownRequest, 0, item.WireText, "", 0, item.PlainText});
+    }
+    std::optional<TStringList> GetUnknownAnswer(const std::string&) override { return std::nullopt; }
+
+private:
+    HeadlessEngine& owner_;
+    std::string lastMessage_;
+};
+
 HeadlessEngine::HeadlessEngine(Listener listener)
-    : listener_(std::move(listener)), reporter_(std::make_unique<Reporter>(*this)) {}
+    : listener_(std::move(listener)), reporter_(std::make_unique<Reporter>(*this)),
+      side_(std::make_unique<WindowSide>(*this)) {}
 
 HeadlessEngine::~HeadlessEngine() {
-    engine_.reset(); // the window's way: terminate, wait, delete; the engine ends the link
+    controller_.reset(); // the window's way: terminate, wait, delete; the engine ends the link
+    if (!settingsFolder_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(settingsFolder_, ignored);
+    }
     reporter_.reset();
 }
+
+TKRIXCommunicationThread* HeadlessEngine::Engine() { return controller_ ? controller_->Engine() : nullptr; }
 
 void HeadlessEngine::Add(EngineEvent event) {
     {
@@ -82,35 +143,35 @@ bool HeadlessEngine::WaitForStatus(std::size_t before, std::initializer_list<int
     });
 }
 
+namespace {
+// A folder only this object writes to, for its ProgramSettings.ini.
+std::string MakeSettingsFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarvico_headless.XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw Exception("Cannot create a folder for ProgramSettings.ini: " + std::string(std::strerror(errno)));
+    return pattern;
+}
+} // namespace
+
 std::optional<std::string> HeadlessEngine::Load(const std::string& simulationFile, const std::string& programFolder,
                                                 const std::string& comPort, std::chrono::milliseconds limit) {
     try {
-        simulation_ = std::make_unique<TMemIniFile>(simulationFile);
-        const TProtocolStructure protocol =
-            BuildProtocolStructure(simulation_->ReadInteger("PROTOCOL", "PROTOCOL", 0));
-        engine_ = std::make_unique<TKRIXCommunicationThread>(true, protocol, *simulation_, programFolder);
-        TKRIXCommunicationThread& e = *engine_;
-        ApplyLimits(e, MeasureSimulation(*simulation_));
-        e.Resume();
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!e.StoresReady()) { // a window polls this flag too: there is no callback for it
-            if (std::chrono::steady_clock::now() > end)
-                return "the engine did not create its stores";
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        RegisterSimulation(e, *simulation_);
-        e.Resume();
-        e.SetOnAddOriglioItem([this](const std::string& q, const std::string& a, int t, const std::string& i) {
-            Add({EngineEvent::Kind::Exchange, 0, q, a, t, i});
-        });
-        e.SetOnAddUnknownRequest([this](const TBaseItem& item) {
-            Add({EngineEvent::Kind::UnknownRequest, 0, item.WireText, "", 0, item.PlainText});
-        });
-        e.SetOnStatusChange([this](std::int32_t code) { Add({EngineEvent::Kind::Status, code, "", "", 0, ""}); });
-        e.SetOnGetUnknownAnswer([](const std::string&) { return std::optional<TStringList>(); });
-        e.Resume();
+        controller_.reset(); // the previous engine reads its own simulation file until it has ended
+        if (settingsFolder_.empty())
+            settingsFolder_ = MakeSettingsFolder();
+        controller_ = std::make_unique<SimulationController>(programFolder, settingsFolder_, ApplicationTitle, *side_,
+                                                             *side_, *side_);
+        // The controller names this port to the engine as the last step of the load.
+        controller_->Program().SetDefaultPort(comPort);
+        side_->ForgetMessages();
         const std::size_t before = StatusCount();
-        e.SetComPort(comPort);
+        if (!controller_->LoadFile(simulationFile)) {
+            std::string failure = side_->LastMessage();
+            if (failure.rfind(LoadFailurePrefix, 0) == 0)
+                failure.erase(0, std::strlen(LoadFailurePrefix));
+            return failure.empty() ? std::string("the simulation was not loaded") : failure;
+        }
+        TKRIXCommunicationThread& e = *controller_->Engine();
         if (!WaitForStatus(before, {SimulatorStatus::Ready, SimulatorStatus::InitFailed}, limit))
             return "the device initialisation did not end";
         if (e.Status() != SimulatorStatus::Ready)
@@ -122,20 +183,22 @@ std::optional<std::string> HeadlessEngine::Load(const std::string& simulationFil
 }
 
 bool HeadlessEngine::Start(std::chrono::milliseconds limit) {
-    if (!engine_)
+    TKRIXCommunicationThread* engine = Engine();
+    if (!engine)
         return false;
     const std::size_t before = StatusCount();
-    if (!engine_->Start())
+    if (!engine->Start())
         return false;
     return WaitForStatus(before, {SimulatorStatus::Running, SimulatorStatus::StartFailed}, limit) &&
-           engine_->Status() == SimulatorStatus::Running;
+           engine->Status() == SimulatorStatus::Running;
 }
 
 bool HeadlessEngine::Stop(std::chrono::milliseconds limit) {
-    if (!engine_)
+    TKRIXCommunicationThread* engine = Engine();
+    if (!engine)
         return false;
     const std::size_t before = StatusCount();
-    if (!engine_->Stop())
+    if (!engine->Stop())
         return false;
     return WaitForStatus(before, {SimulatorStatus::Ready}, limit);
 }

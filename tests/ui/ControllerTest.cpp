@@ -246,6 +246,48 @@ TEST_F(ControllerTest, TheKLineSectionsOfAnotherProtocol) {
     EXPECT_EQ(controller->Info().Bus, kl);
 }
 
+// ---- ProgramSettings.ini --------------------------------------------------------------------------
+
+// The window's constructor reads the port from, and notes the file opened in, ProgramSettings.ini
+// beside the program; the other one uses a folder of its own for both and leaves the window's
+// file as it was. The link libraries come from the program folder either way.
+TEST_F(ControllerTest, ProgramSettingsBesideTheProgramOrInAFolderOfTheirOwn) {
+    const std::string windowSettings = "[LAST_FILE]\r\nOpen=/elsewhere/window.ini\r\n\r\n"
+                                       "[COM Options]\r\nDefaultPort=COM9\r\n";
+    struct Case {
+        const char* name;
+        bool ownFolder;
+        std::int32_t port;
+    } cases[] = {
+        {"beside the program", false, 9},
+        {"in a folder of their own, port named there", true, 7},
+    };
+    for (const Case& c : cases) {
+        Prepare(); // empties the folders
+        WriteBytes(program / ProgramSettingsFileName, windowSettings);
+        const fs::path own = folder.MakeFolder("settings");
+        controller.reset();
+        if (c.ownFolder) {
+            controller = std::make_unique<SimulationController>(program.string(), own.string(), Title, dialogs,
+                                                                window, events);
+            controller->Program().SetDefaultPort("COM7");
+        } else {
+            controller = std::make_unique<SimulationController>(program.string(), Title, dialogs, window, events);
+        }
+        ASSERT_TRUE(LoadReady(SimulationPath())) << c.name;
+        EXPECT_EQ(Boxes(), std::vector<std::string>{}) << c.name;
+        EXPECT_EQ(controller->Engine()->ComPort(), c.port) << c.name;
+        EXPECT_EQ(FakeLinkCallsOf(FakeLinkCreateThreadKrix).at(0).Ints[0], c.port) << c.name;
+
+        const fs::path used = c.ownFolder ? own : program;
+        EXPECT_EQ(controller->Program().FileName(), (used / ProgramSettingsFileName).string()) << c.name;
+        EXPECT_EQ(ProgramSettings(used.string()).LastOpen(), SimulationPath().string()) << c.name;
+        if (c.ownFolder) {
+            EXPECT_EQ(ReadBytes(program / ProgramSettingsFileName), windowSettings) << c.name;
+        }
+    }
+}
+
 // ---- dialogs of the load ----------------------------------------------------------------------
 
 TEST_F(ControllerTest, TheOpenDialog) {
