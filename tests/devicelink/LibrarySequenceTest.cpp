@@ -27,6 +27,7 @@ constexpr std::int32_t Ready = 1;
 constexpr std::size_t StatusTextRoom = 360;
 constexpr std::size_t ProtocolSetSize = 120;
 constexpr std::uint8_t CanKind = 1;
+constexpr std::chrono::milliseconds StopTimeOut{5000};
 
 // Generous: only a broken link comes near it; never a measure of speed.
 constexpr auto PollLimit = std::chrono::seconds(30);
@@ -138,13 +139,18 @@ TEST_F(LibrarySequence, TheSimulatorsSequenceAgainstTheDevice) {
     ASSERT_TRUE(emulator.WaitForBusFrames(toBus.size(), PollLimit));
     EXPECT_EQ(emulator.BusFramesFromHost(), toBus);
 
+    // Neither the reset nor the end waits out a time-out of the thread's stop (5000 ms).
     const std::size_t resetsBefore = emulator.Count(RequestKind::DeviceControl2);
+    auto start = std::chrono::steady_clock::now();
     lib.ResetKrix();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, StopTimeOut);
     EXPECT_EQ(emulator.Count(RequestKind::DeviceControl2), resetsBefore + 1);
     EXPECT_FALSE(emulator.OnBus()); // the reset took the device off the bus
     EXPECT_EQ(lib.StatusKrix(), 46); // a new thread, no link yet
 
+    start = std::chrono::steady_clock::now();
     EXPECT_TRUE(lib.DeleteThreadKrix());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, StopTimeOut);
     EXPECT_FALSE(lib.DeleteThreadKrix());
     TSeriale again; // the library no longer holds the port
     EXPECT_EQ(again.OpenRS232(Com, 38400, 'N', 8, 1, ""), 0);
