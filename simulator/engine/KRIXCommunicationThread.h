@@ -155,7 +155,8 @@ private:
     void StartEcu();
     void StopEcu();
     std::int32_t PollTransparent();
-    // Enters a result: only while the status is still expected; fires OnStatusChange.
+    // Moves the status from expected to code and fires OnStatusChange, under the status lock;
+    // false (nothing changed) when the status was no longer expected.
     bool EnterResult(std::uint8_t expected, std::uint8_t code); // true when the change was made
     bool Pause(std::uint32_t ms);
     void FireStatus(std::int32_t code);

@@ -142,11 +142,10 @@ TEST_F(IsoTpTransmit, FlowControlAbortingAfterTheFirstBlock) {
 }
 
 TEST_F(IsoTpTransmit, NoFlowControlInTimeGivesZero) {
-    const Bytes wire = Wire(Pattern(20));
     for (const IsoUnit& u : AllIsoUnits()) {
         SCOPED_TRACE(u.Name);
         link.ClearSent();
-        const Bytes answer = u.IdentifiedAnswer ? Cat({{0x18}, {0x00, 0x00, 0x07, 0xE8}, Pattern(20)}) : wire;
+        const Bytes answer = AnswerBytes(u, Pattern(20));
         const std::uint64_t start = link.Now();
         EXPECT_EQ(Send(u, answer), 0);
         const std::uint64_t took = link.Now() - start;

@@ -97,4 +97,11 @@ Bytes Wire(const Bytes& message) {
     return Cat({{static_cast<std::uint8_t>(message.size())}, message});
 }
 
+Bytes AnswerBytes(const IsoUnit& u, const Bytes& message) {
+    if (!u.IdentifiedAnswer) return Wire(message);
+    const Bytes id{static_cast<std::uint8_t>(kIdEcu >> 24), static_cast<std::uint8_t>(kIdEcu >> 16),
+                   static_cast<std::uint8_t>(kIdEcu >> 8), static_cast<std::uint8_t>(kIdEcu)};
+    return Cat({{static_cast<std::uint8_t>(id.size() + message.size())}, id, message});
+}
+
 } // namespace isotp_test

@@ -52,5 +52,8 @@ Bytes TesterFlowControl(const IsoUnit& u, std::uint8_t status, std::uint8_t bloc
 std::vector<Bytes> AnswerFrames(const IsoUnit& u, const Bytes& wire);
 // Wire bytes of pack pair 1: the message length, then the message.
 Bytes Wire(const Bytes& message);
+// The answer a unit's Tx routine gets for the message: its wire bytes, or for the units whose
+// answers name their identifier, the length byte, kIdEcu and the message.
+Bytes AnswerBytes(const IsoUnit& u, const Bytes& message);
 
 } // namespace isotp_test

@@ -57,8 +57,7 @@ TEST_F(UnitStop, ReceivingASegmentedRequest) {
 TEST_F(UnitStop, SendingASegmentedAnswer) {
     for (const IsoUnit& u : AllIsoUnits()) {
         SCOPED_TRACE(u.Name);
-        const Bytes answer = u.IdentifiedAnswer ? Cat({{0x18}, {0x00, 0x00, 0x07, 0xE8}, Pattern(20)})
-                                                : Wire(Pattern(20));
+        const Bytes answer = AnswerBytes(u, Pattern(20));
         TTxInfo info;
         const std::uint64_t start = ArmStop(); // no flow control ever comes
         EXPECT_EQ(u.Tx(static_cast<std::int32_t>(answer.size()), answer.data(), &info), 0);
