@@ -35,7 +35,25 @@ KRIX_LINK_FUNCTIONS(KRIX_DECLARE)
 #undef KRIX_DECLARE
 }
 
+// Link functions beyond the twelve that a caller binds only when the library has them; with a
+// library that lacks one, the caller keeps its plain behaviour.
+//
+// WaitRxFrame lets a caller sleep until the device delivers a bus frame instead of pausing blind:
+//   1  a received bus frame is waiting for RxFrame (at once when one already waits);
+//   0  timeoutMs (clamped to 0..1000) passed without one, or the driver thread is being stopped;
+//  -1  at once, when there is no driver thread (the caller then pauses as it would without it).
+// It takes no frame: RxFrame still does.
+#define KRIX_OPTIONAL_LINK_FUNCTIONS(X)                                                          \
+    X(WaitRxFrame, std::int32_t, (std::int32_t timeoutMs))
+
+extern "C" {
+#define KRIX_DECLARE_OPTIONAL(name, ret, args) __attribute__((visibility("default"))) ret name args;
+KRIX_OPTIONAL_LINK_FUNCTIONS(KRIX_DECLARE_OPTIONAL)
+#undef KRIX_DECLARE_OPTIONAL
+}
+
 // Pointer types for binding at run time: KrixFn_CreateThreadKrix and so on.
 #define KRIX_POINTER_TYPE(name, ret, args) using KrixFn_##name = ret(*) args;
 KRIX_LINK_FUNCTIONS(KRIX_POINTER_TYPE)
+KRIX_OPTIONAL_LINK_FUNCTIONS(KRIX_POINTER_TYPE)
 #undef KRIX_POINTER_TYPE
