@@ -135,6 +135,33 @@ TEST_F(VehicleDbTest, IdentificationLandsOnTheFirstVersionWithTheKeyAndResetsThe
     EXPECT_FALSE(db->IsModelSelected());
 }
 
+// The host's kept indexes choose again what identification reset, on the same database object
+// or on a new one over the same folder.
+TEST_F(VehicleDbTest, KeptIndexesChooseTheSameRangesAgain) {
+    auto db = WriteAndOpen();
+    ASSERT_TRUE(db->SelectMaker(1) && db->SelectFuel(0) && db->SelectModel(0));
+    const Choice chosen = ChoiceOf(*db);
+    ASSERT_TRUE(db->SelectVersion(0));
+    QString t1, t2, t3;
+    std::int32_t type = 0;
+    ASSERT_TRUE(db->ReadVehicleId(db->VehicleKey(), t1, type, t2, t3));
+    EXPECT_FALSE(db->IsMakerSelected());
+    EXPECT_FALSE(db->SelectFuel(0)) << "identification left no maker to choose under";
+
+    auto chooseAgain = [&](TVehicleDatabase& again) {
+        ASSERT_TRUE(again.SelectMaker(1) && again.SelectFuel(0) && again.SelectModel(0));
+        Choice now = ChoiceOf(again);
+        // The identified version stays until another is chosen; the ranges are as before.
+        now.version = chosen.version;
+        now.identified = chosen.identified;
+        EXPECT_TRUE(now == chosen);
+        EXPECT_EQ(again.VersionName(0), QStringLiteral("1.4 TB MULTIAIR"));
+    };
+    chooseAgain(*db);
+    TVehicleDatabase fresh(db->FolderPath());
+    chooseAgain(fresh);
+}
+
 struct IdCase {
     const char* what;
     const char* key;
