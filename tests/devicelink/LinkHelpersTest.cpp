@@ -1,12 +1,10 @@
-// The exports' copies into caller memory and the main.ini line of the port scan.
-#include "CallerCopies.h"
+// The main.ini line of the port scan.
 #include "MainIniLine.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -37,48 +35,6 @@ private:
 };
 
 } // namespace
-
-TEST(CallerCopies, TextsAreCutToTheCallersRoom) {
-    const QString text = QString::fromUtf8("Caf\xC3\xA8 ok"); // an e with grave accent
-    struct Case {
-        std::size_t room;
-        std::vector<std::uint16_t> expected;
-    };
-    const Case cases[] = {
-        {360, {'C', 'a', 'f', 0x00E8, ' ', 'o', 'k', 0}},
-        {8, {'C', 'a', 'f', 0x00E8, ' ', 'o', 'k', 0}},
-        {4, {'C', 'a', 'f', 0}},
-        {1, {0}},
-    };
-    for (const Case& c : cases) {
-        std::array<std::uint16_t, 16> out;
-        out.fill(0xBEEF);
-        EXPECT_EQ(copyToUnicode(text, out.data(), c.room), c.expected.size() - 1) << c.room;
-        EXPECT_EQ(std::vector<std::uint16_t>(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(c.expected.size())),
-                  c.expected)
-            << c.room;
-        EXPECT_EQ(out[c.expected.size()], 0xBEEF) << "written past the room of " << c.room;
-    }
-    std::uint16_t untouched = 0xBEEF;
-    EXPECT_EQ(copyToUnicode(text, &untouched, 0), 0u);
-    EXPECT_EQ(untouched, 0xBEEF);
-    EXPECT_EQ(copyToUnicode(text, nullptr, 360), 0u);
-}
-
-TEST(CallerCopies, FieldsAreCopiedWholeAndTerminated) {
-    const char field[6] = {'A', '\0', 'B', 'C', 'D', 'E'}; // a fixed-width field, not a string
-    char out[6];
-    std::memset(out, 'x', sizeof out);
-    copyField(out, field, 5);
-    EXPECT_EQ(std::string(out, 5), std::string("A\0BC\0", 5));
-    EXPECT_EQ(out[5], 'x');
-    for (std::size_t n : {0u, 1u}) {
-        std::memset(out, 'x', sizeof out);
-        copyField(out, field, n);
-        EXPECT_EQ(out[0], '\0');
-        EXPECT_EQ(out[1], 'x');
-    }
-}
 
 TEST(MainIni, TheComPortLineInANewFileAndInAnExistingOne) {
     TempFile file;

@@ -1,7 +1,8 @@
 #pragma once
 // The library's record of the selected ECU, in the layout of one ECU record of the vehicle
 // database (277 bytes). The device link reads and writes the system number, the letter, the
-// byte after it, the SetMux text and the code text; the tester functions fill the rest.
+// byte after it, the SetMux text and the code text; the tester functions fill the rest. The
+// code text is the maker code: it chooses the maker's own fault catalogue.
 #include <cstddef>
 #include <cstdint>
 
