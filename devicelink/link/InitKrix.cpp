@@ -2,7 +2,7 @@
 
 #include "DownloadProgram.h"
 #include "IdLists.h"
-#include "MainIniLine.h"
+#include "TIniFiles.h"
 #include "TKrixThread.h"
 #include "TPortRegistry.h"
 
@@ -16,6 +16,8 @@ using namespace InitTiming;
 constexpr char NoParity = 'N';
 constexpr int DataBits = 8;
 constexpr int OneStopBit = 1;
+// Where a successful port scan records the configured port, in the working folder.
+constexpr const char* MainIniFile = "main.ini";
 
 // The driver thread's work is ended by a stop request: every pause then fails, and the step
 // that was waiting counts as failed.
@@ -111,8 +113,11 @@ int ScanPorts(Steps& s) {
     }
     if (result != PortResult::Found && lastWasOpeningError)
         qDebug("error opening serial port,error %d", result);
-    if (result == PortResult::Found && !WriteMainIniComPort(MainIniPath(), t.comPort()))
-        qWarning("main: leggikrix: openKrixComport(autoscancom): %s not written", qPrintable(MainIniPath()));
+    if (result == PortResult::Found) {
+        // The configured port, not the one found; saved when the store goes.
+        TIniFiles mainIni(QString::fromLatin1(MainIniFile));
+        mainIni.SetIntValue(QStringLiteral("Public"), QStringLiteral("comport"), t.comPort());
+    }
     return result;
 }
 

@@ -1,10 +1,11 @@
 #include "LinkExports.h"
 
 #include "CallerCopies.h"
+#include "CatalogueState.h"
 #include "Clock.h"
 #include "EcuSelection.h"
 #include "InitKrix.h"
-#include "MessageHook.h"
+#include "MessageTexts.h"
 #include "TKrixThread.h"
 
 #include <QtGlobal>
@@ -75,6 +76,8 @@ bool CreateThreadKrix(std::int32_t comPort, std::uint8_t autoScan) {
         return false;
     g.keptPort = comPort;
     g.keptAutoScan = autoScan;
+    // The texts are loaded again for the ECU the host chooses with this thread.
+    Catalogue::ForgetCatalogue();
     g.thread = MakeThread(comPort, autoScan);
     g.dllState = StateThreadOrEcu;
     PutField(g.ecu.system(), EcuSelectionRecord::SystemWidth, "0");
@@ -89,6 +92,7 @@ bool DeleteThreadKrix() {
     if (!g.thread)
         return false;
     g.thread.reset(); // stops and joins the driver thread, then closes the port
+    Catalogue::ReleaseCatalogue();
     return true;
 }
 
@@ -176,7 +180,11 @@ std::int32_t StatusInitKrix(std::uint16_t* textOut) {
         return r;
     // The device's own initialisation message (read from the ECU link state for some programs
     // outside transparent mode) is not part of this build: message 1 in every case.
-    copyToUnicode(MessageText(InitMessageId, 0, 0), textOut, StatusInitTextRoom);
+    QString lines[4];
+    QString keys;
+    Catalogue::BuildMessageText(InitMessageId, InitMessageSource, InitMessageSlot, &lines[0], &lines[1], &lines[2],
+                                &lines[3], &keys);
+    copyToUnicode(lines[InitMessageSlot], textOut, StatusInitTextRoom);
     g.dllState = StateLinkInitialised;
     return 0;
 }
@@ -260,6 +268,11 @@ std::int32_t ProgramNumber() {
 std::uint8_t LinkMode() {
     std::lock_guard lock(globals().mutex);
     return globals().linkMode;
+}
+
+EcuSelectionRecord EcuSelection() {
+    std::lock_guard lock(globals().mutex);
+    return globals().ecu;
 }
 
 bool HasDriverThread() {

@@ -11,6 +11,8 @@
 //
 // Called without a driver thread, every function returns its failure value: false, -14 for
 // InitComKrix and StatusInitKrix, 0 for StatusTransparent; ResetKrix does nothing.
+#include "EcuSelection.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -40,8 +42,10 @@ constexpr std::int32_t DefaultProgram = 601;
 constexpr char DefaultLetter = '@';
 constexpr const char* DefaultSetMux = "000F00100000";
 
-// The message of a successful initialisation.
-constexpr std::uint32_t InitMessageId = 1;
+// The message of a successful initialisation: message 1 of the message catalogue, first line.
+constexpr std::int32_t InitMessageId = 1;
+constexpr std::int32_t InitMessageSource = 0;
+constexpr std::int32_t InitMessageSlot = 0;
 
 bool CreateThreadKrix(std::int32_t comPort, std::uint8_t autoScan);
 bool DeleteThreadKrix();
@@ -63,6 +67,7 @@ std::int32_t SetEcu(std::uint32_t index);
 std::uint8_t DllState();
 std::int32_t ProgramNumber();
 std::uint8_t LinkMode();
+EcuSelectionRecord EcuSelection(); // a copy
 bool HasDriverThread();
 
 } // namespace LinkExports

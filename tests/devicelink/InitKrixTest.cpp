@@ -1,19 +1,22 @@
 // The device initialisation on the driver thread against the emulated device, through the link
 // functions (in-process) and on the thread object itself; pauses are skipped, reads are real.
+#include "CatalogueFixtures.h"
+#include "CatalogueLoading.h"
 #include "InitKrix.h"
 #include "KrixLinkApi.h"
 #include "LinkExports.h"
-#include "MainIniLine.h"
 #include "ProgramFolder.h"
 #include "PtyFixture.h"
 #include "SkippingClock.h"
 #include "TKrixThread.h"
 #include "TPortRegistry.h"
+#include "WorkingFolder.h"
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -58,12 +61,14 @@ class LinkInit : public PtyFixture {
 protected:
     void SetUp() override {
         PtyFixture::SetUp();
-        SetMainIniPath(QString::fromStdString((folder.Root() / "main.ini").string()));
+        // main.ini is written into the working folder.
+        working.emplace(folder.Root());
         program = folder.WriteProgram(System, ProgramSize);
     }
     void TearDown() override {
         LinkExports::DeleteThreadKrix();
-        SetMainIniPath({});
+        CatalogueFixture::ResetCatalogue();
+        working.reset();
         PtyFixture::TearDown();
     }
 
@@ -88,6 +93,7 @@ protected:
     SkippingClock clock;
     CurrentClockGuard guard{clock};
     ProgramFolder folder;
+    std::optional<WorkingFolder> working;
     Bytes program;
     std::array<std::uint16_t, LinkExports::StatusInitTextRoom> text{};
 };
@@ -115,6 +121,21 @@ TEST_F(LinkInit, TransparentModeDownloadsTheProgramAt115200AndStartsIt) {
     ASSERT_TRUE(LinkExports::SetEcuDirect(System, NoLetter, SetMux, 0, folder.DataDir().c_str()));
     EXPECT_EQ(LinkExports::InitComKrix(0), 0);
     EXPECT_EQ(StatusAfterInit(), 0);
+}
+
+TEST_F(LinkInit, TheInitialisationMessageIsMessageOneOfTheLoadedCatalogue) {
+    // A catalogue installed in the working folder, loaded once the thread exists.
+    CatalogueFixture::WriteFile(QStringLiteral("codec.ini"), CatalogueFixture::CodecIni({{1, "ita", ""}}));
+    CatalogueFixture::WriteLanguage("ita", CatalogueFixture::SampleTexts("ita"));
+    ASSERT_TRUE(LinkExports::CreateThreadKrix(Com, 0));
+    ASSERT_TRUE(LinkExports::SetMode(1));
+    ASSERT_TRUE(LinkExports::SetEcuDirect(System, NoLetter, SetMux, 0, folder.DataDir().c_str()));
+    ASSERT_EQ(Catalogue::InitText(1, 1, 0), 1);
+    ASSERT_EQ(LinkExports::InitComKrix(0), 0);
+    ASSERT_EQ(StatusAfterInit(), 0);
+    const std::u16string expected = u"Link ready ita"; // the text before its "@"
+    EXPECT_EQ(std::u16string(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(expected.size() + 1)),
+              expected + u'\0');
 }
 
 TEST_F(LinkInit, FailureCodes) {

@@ -2,8 +2,9 @@
 // The library's record of the selected ECU, in the layout of one ECU record of the vehicle
 // database (tabCentr.dat and idRiga_Scan.dat, 277 bytes). The device link reads and writes the
 // system number, the letter, the byte after it, the SetMux text and the code text; the tester
-// functions fill the rest from the database. Texts are 8-bit, left-aligned, ended by a NUL when
-// shorter than their field.
+// functions fill the rest from the database. The code text is the maker code: it chooses the
+// maker's own fault catalogue. Texts are 8-bit, left-aligned, ended by a NUL when shorter than
+// their field.
 #include <cstddef>
 #include <cstdint>
 

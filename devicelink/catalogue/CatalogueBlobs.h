@@ -1,0 +1,43 @@
+#pragma once
+// The stored forms of the catalogue files, expanded in memory (nothing is written into or
+// deleted from the language folder).
+//
+// - Compressed form (every .zip of the catalogue but the fault files): bytes 0 to 3 hold the
+//   expanded length, unsigned 32-bit big-endian; from byte 4 follows a zlib stream (Qt's
+//   qCompress form). The length is only a hint for the first allocation, capped, so a hostile
+//   length never makes the library allocate gigabytes; the data decide the result.
+// - Scrambled form (errsae.zip and the maker fault files): byte 0 is the file key; the rest is a
+//   compressed-form blob whose every byte b was stored as rotl1(b XOR fileKey). The expanded bytes
+//   hold the text reversed, every byte c stored as rotl1(c) XOR CatalogueKey.
+//
+// Data that do not expand (short, corrupt) give the empty text and a debug line.
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace CatalogueBlobs {
+
+// The one key of every scrambled catalogue file of an installation.
+constexpr std::uint8_t CatalogueKey = 0x6B;
+
+// The expanded-length hint never reserves more than this at once.
+constexpr qsizetype MaxLengthHint = 16 * 1024 * 1024;
+
+std::uint8_t RotateRight1(std::uint8_t b);
+std::uint8_t RotateLeft1(std::uint8_t b);
+
+// The compressed form expanded; empty when it does not expand. name goes into the debug line.
+QByteArray Expand(const QByteArray& blob, const QString& name);
+// The scrambled form unscrambled, expanded and put back in order; empty when it does not expand.
+QByteArray ExpandScrambled(const QByteArray& file, std::uint8_t key, const QString& name);
+
+// The file's expanded bytes; none when the file cannot be opened.
+std::optional<QByteArray> ExpandCatalogueFile(const QString& source);
+std::optional<QByteArray> ExpandScrambledFile(const QString& source, std::uint8_t key);
+
+// The file's bytes as they are; none when it cannot be opened.
+std::optional<QByteArray> ReadWholeFile(const QString& path);
+
+} // namespace CatalogueBlobs

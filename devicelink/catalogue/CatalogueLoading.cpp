@@ -1,0 +1,127 @@
+#include "CatalogueLoading.h"
+
+#include "CatalogueBlobs.h"
+#include "CatalogueCodec.h"
+#include "CatalogueState.h"
+#include "TIniFiles.h"
+
+#include <QtGlobal>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+
+namespace Catalogue {
+namespace {
+
+// A table of the class T made from a stored catalogue file (compressed form); empty when the
+// file is missing or does not expand.
+template <typename T> std::unique_ptr<T> FromExpanded(const std::optional<QByteArray>& bytes, std::unique_ptr<T> table) {
+    if (bytes)
+        table->LoadBytes(*bytes);
+    return table;
+}
+
+std::unique_ptr<TTextTable> DirectTable() {
+    auto t = std::make_unique<TTextTable>();
+    t->SetDirectIndex(true);
+    return t;
+}
+
+std::unique_ptr<TTextTable> DelimitedFile(const QString& path) {
+    auto t = std::make_unique<TTextTable>();
+    t->Load(path);
+    return t;
+}
+
+} // namespace
+
+LanguageSettings ReadLanguageSettings(std::int32_t languageNumber, std::uint8_t useCodec) {
+    // Getters only: codec.ini is never rewritten.
+    const TIniFiles ini(QString::fromLatin1(CodecIniPath));
+    const QString section = QStringLiteral("lingua%1").arg(languageNumber);
+    LanguageSettings s;
+    if (useCodec != 0)
+        s.codecName = ini.GetStringValue(section, QStringLiteral("unicodeCodecName"), QString::fromLatin1(DefaultCodecName));
+    s.textFolder = QStringLiteral("text/") +
+                   ini.GetStringValue(section, QStringLiteral("idlingua"), QString::fromLatin1(DefaultLanguageId)) +
+                   u'/';
+    return s;
+}
+
+int MakerCode(const char* field, std::size_t width) {
+    const QByteArray text = QByteArray(field, static_cast<qsizetype>(strnlen(field, width))).trimmed();
+    bool ok = false;
+    const int code = text.toInt(&ok, 10);
+    return ok ? code : 0;
+}
+
+std::int32_t InitText(std::int32_t languageNumber, std::uint8_t useCodec, int makerCode) {
+    const LanguageSettings settings = ReadLanguageSettings(languageNumber, useCodec);
+    WithState([&](State& s) {
+        CatalogueCodec::SetCodecName(settings.codecName);
+        s.textFolder = settings.textFolder;
+        const QString& folder = s.textFolder;
+
+        // Every table of the previous language goes; the key table stays.
+        std::unique_ptr<TTextTable> keyTexts = std::move(s.tables.keyTexts);
+        s.tables = CatalogueTables();
+        s.tables.keyTexts = std::move(keyTexts);
+
+        qDebug("main: catalogue: InitText: uncompressing data");
+        using namespace CatalogueBlobs;
+        const auto expand = [&](const char* name) { return ExpandCatalogueFile(folder + QLatin1String(name)); };
+        const std::optional<QByteArray> errsae = ExpandScrambledFile(folder + QStringLiteral("errsae.zip"), CatalogueKey);
+        const std::optional<QByteArray> ecu = expand("ecu.zip");
+        const std::optional<QByteArray> attiva = expand("attiva.zip");
+        const std::optional<QByteArray> errlist = expand("errlist.zip");
+        const std::optional<QByteArray> info = expand("info.zip");
+        const std::optional<QByteArray> param = expand("param.zip");
+        const std::optional<QByteArray> posst = expand("posst.zip");
+        const std::optional<QByteArray> stati = expand("stati.zip");
+        const std::optional<QByteArray> umis = expand("umis.zip");
+        qDebug("main: catalogue: InitText: end uncompressing data");
+
+        qDebug("main: catalogue: InitText: parsing data");
+        CatalogueTables& t = s.tables;
+        t.activationTexts = FromExpanded(attiva, std::make_unique<TItemTextTable>());
+        t.ecuTexts = FromExpanded(ecu, std::make_unique<TEcuTextTable>());
+        const std::unique_ptr<TTextTable> makers = FromExpanded(errlist, std::make_unique<TTextTable>());
+        t.faultTexts = FromExpanded(errsae, std::make_unique<TErrorTextTable>());
+        t.infoTexts = FromExpanded(info, std::make_unique<TItemTextTable>());
+        t.parameterTexts = FromExpanded(param, std::make_unique<TItemTextTable>());
+        t.statusValueTexts = FromExpanded(posst, DirectTable());
+        t.statusTexts = FromExpanded(stati, std::make_unique<TItemTextTable>());
+        t.unitTexts = FromExpanded(umis, DirectTable());
+        t.activationKinds = DelimitedFile(QString::fromLatin1(ActivationKindsPath));
+        qDebug("main: catalogue: InitText: end parsing data");
+
+        // The maker's own fault file, when errlist names one for the maker code and it opens.
+        if (makerCode > 0) {
+            const QString name = makers->GetText(makerCode).trimmed().toLower();
+            if (!name.isEmpty()) {
+                const std::optional<QByteArray> own = ExpandScrambledFile(folder + name + QStringLiteral(".zip"), CatalogueKey);
+                if (own)
+                    t.ownMakerFaultTexts = FromExpanded(own, std::make_unique<TErrorTextTable>());
+            }
+        }
+        qDebug("main: catalogue: InitText: end parsing errmake");
+
+        s.textsLoaded = TextsReady;
+    });
+    return 1;
+}
+
+void InitDbText(std::int32_t languageNumber, std::uint8_t useCodec) {
+    const LanguageSettings settings = ReadLanguageSettings(languageNumber, useCodec);
+    WithState([&](State& s) {
+        CatalogueCodec::SetCodecName(settings.codecName);
+        s.textFolder = settings.textFolder;
+        DatabaseTexts& d = s.databaseTexts;
+        d.fuelTexts = DelimitedFile(s.textFolder + QStringLiteral("carb.txt"));
+        d.plantTexts = DelimitedFile(s.textFolder + QStringLiteral("impianti.txt"));
+        d.dbTexts = DelimitedFile(s.textFolder + QStringLiteral("db.txt"));
+    });
+}
+
+} // namespace Catalogue

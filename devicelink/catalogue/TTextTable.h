@@ -1,0 +1,108 @@
+#pragma once
+// A catalogue text table: one catalogue file in memory, mapping a numeric code to one or two
+// texts. The file's bytes are kept as they are and decoded through the catalogue's code page
+// (CatalogueCodec.h) at each look-up.
+//
+// Forms (TTextTable itself; the fixed-width forms are in TFixedWidthTables.h):
+// - delimited: "code;text;aux" per line, the code parsed in numberBase;
+// - direct (directIndex): each line is both texts, its code is its line index.
+//
+// Lines end at a CR or an LF; a CR or LF right after it belongs to the same line end (so CR LF,
+// LF CR, CR CR and LF LF end one line). Text after the last line end is not read.
+//
+// Look-ups are a bisection over the records in file order, which must be ascending by code: with
+// equal codes the search lands on a later one of them, and in a table that is not ascending a
+// present code may be missed. Files rely on exactly this, so it is kept.
+//
+// No locks: a table is used by one call at a time (the catalogue's lock guards the shared ones).
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class TTextTable {
+public:
+    // Longest delimited field and direct-form line kept; the rest of it is dropped.
+    static constexpr qsizetype FieldLimit = 255;
+
+    // One line of the data: its characters [start, contentEnd) and its line end up to lineEnd.
+    struct Line {
+        qsizetype start;
+        qsizetype contentEnd;
+        qsizetype lineEnd;
+    };
+
+    // A span of the data; length -1 is "no text".
+    struct Span {
+        qsizetype offset = 0;
+        qsizetype length = -1;
+    };
+
+    struct TextRecord {
+        std::int32_t code = 0;
+        Span aux;
+        Span text;
+    };
+
+    // Empty, delimited form, base 10.
+    TTextTable();
+    // Loads path with this class's own load.
+    TTextTable(const QString& path, bool directIndex, int numberBase);
+    virtual ~TTextTable();
+    TTextTable(const TTextTable&) = delete;
+    TTextTable& operator=(const TTextTable&) = delete;
+
+    // Take effect at the next load.
+    void SetDirectIndex(bool directIndex);
+    void SetNumberBase(int numberBase);
+
+    // The path of the last load of the delimited or direct form.
+    QString FileName() const;
+
+    // Replaces every record with those of the file. False when the file cannot be opened (the
+    // records stay as they were) or holds no bytes (the table is then empty).
+    virtual bool Load(const QString& path);
+    // The same for bytes that stand for a file's content (a catalogue expanded in memory).
+    bool LoadBytes(const QByteArray& data);
+
+    virtual void Clear();
+
+    // The record index of the code, or -1.
+    int Find(int key) const;
+    // The record's text or second text in the catalogue's code page; empty when not found.
+    QString GetText(int key);
+    QString GetAuxText(int key);
+
+    virtual void RefreshCodec();
+
+    int Count() const { return count; }
+    const TextRecord& Record(int i) const { return records[static_cast<std::size_t>(i)]; }
+
+    // The lines of the data as the table counts them.
+    static std::vector<Line> SplitLines(const QByteArray& data);
+    // The code text of a field: blanks around the digits and a sign allowed, anything else 0.
+    static std::int32_t ParseCode(const char* text, qsizetype length, int base);
+
+protected:
+    TTextTable(bool directIndex, int numberBase);
+
+    // Reads the file and parses it; no change of fileName.
+    bool LoadFile(const QString& path);
+    // Fills records from the lines of data (already held in this->data).
+    virtual void ParseLines(const std::vector<Line>& lines);
+
+    QByteArray data;
+    QString fileName;
+    std::int32_t count = 0;
+    std::int32_t lastIndex = -1;
+    std::int32_t lastKey = -1;
+    std::int32_t numberBase = 10;
+    bool directIndex = false;
+    std::vector<TextRecord> records;
+
+private:
+    QString Lookup(int key, bool aux);
+    void ParseDelimited(const std::vector<Line>& lines);
+    void ParseDirect(const std::vector<Line>& lines);
+};
