@@ -290,13 +290,19 @@ void SimulationController::Close() {
             dialogs_.ShowMessage(ExceptionMessage(e));
         }
     }
-    EndEngine();
-    simulation_.reset();
-    system_.reset();
+    Release();
 }
 
 bool SimulationController::Exit() {
     if (!CloseQuery()) return false;
-    Close();
+    // Ends the program without writing the options; the engine is still ended and joined, so
+    // no thread of it outlives the window.
+    Release();
     return true;
+}
+
+void SimulationController::Release() {
+    EndEngine();
+    simulation_.reset();
+    system_.reset();
 }

@@ -101,7 +101,8 @@ public:
     // The close: the options into the SystemSettings.ini of the simulation loaded last (when one
     // was loaded), the engine ended, the simulation file and settings objects freed.
     void Close();
-    // "E&xit": the same question, and on Yes the same close; true when the program may end.
+    // "E&xit": the same question; on Yes the engine is ended and the objects freed, but no
+    // options are written (only the close writes them). True when the program may end.
     bool Exit();
 
     // ---- the option controls ----
@@ -136,6 +137,8 @@ private:
     void RunLoad(const std::string& fileName);
     bool LoadGuarded(const std::string& fileName);
     void ApplyProtocol(std::int32_t number);
+    // The engine ended, the simulation file and the system settings freed.
+    void Release();
     void ShowSimulatorInfo();
     void InstallCallbacks();
 

@@ -549,11 +549,26 @@ TEST_F(ControllerTest, CloseWritesTheOptionsOfTheFolderLoadedLast) {
     written.ResetTimeout = 60;
     EXPECT_EQ(SystemSettings(b.string()).ReadOptions(), written);
 
-    // "E&xit" closes the same way.
-    ASSERT_TRUE(LoadReady(b / "simul1.ini"));
-    dialogs.ConfirmAnswers = {true};
+}
+
+TEST_F(ControllerTest, ExitEndsTheEngineAndWritesNoOptions) {
+    ASSERT_TRUE(LoadReady(SimulationPath()));
+    SystemOptions changed = controller->Options();
+    changed.DefaultLength = 20;
+    changed.BytesPerError = 5;
+    controller->SetOptions(changed);
+
+    dialogs.ConfirmAnswers = {false, true};
+    EXPECT_FALSE(controller->Exit());
+    EXPECT_NE(controller->Engine(), nullptr);
     EXPECT_TRUE(controller->Exit());
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Confirm: Are you sure you want to exit Tarvico?",
+                                                 "Confirm: Are you sure you want to exit Tarvico?"}));
     EXPECT_EQ(controller->Engine(), nullptr);
+    EXPECT_EQ(controller->SimulationFile(), nullptr);
+    EXPECT_EQ(FakeLinkNames().back(), "DeleteThreadKrix");
+    // Only the close writes the options.
+    EXPECT_EQ(ReadBytes(folder.Root() / SystemSettingsPath), ReadBytes(Fixture / SystemSettingsPath));
 }
 
 TEST_F(ControllerTest, CommandsDuringALoadAreRefused) {
