@@ -41,6 +41,14 @@ std::int32_t ReadableActivationCount(const TCustomIniFile& file) {
     return std::min(ReadEntryCount(file, SimKeys::NActivation), highest);
 }
 
+std::optional<std::int32_t> ReadIntegerValue(const TCustomIniFile& file, const std::string& section,
+                                             const std::string& key) {
+    // Two different defaults: a value that was read comes back the same from both.
+    const int value = file.ReadInteger(section, key, 0);
+    if (value != file.ReadInteger(section, key, -1)) return std::nullopt;
+    return value;
+}
+
 std::int32_t StepRepetitions(const TCustomIniFile& file, const std::string& section, int j) {
     const int r = file.ReadInteger(section, SimKeys::StepRepetitionKey(j), 1);
     return std::clamp(r, 0, SimKeys::MaxRepetitions);

@@ -5,6 +5,7 @@
 #include "IniFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -92,6 +93,11 @@ std::int32_t ReadableRequestCount(const TCustomIniFile& file);
 // The activations 1 to this number can hold steps: N of NACTIVATION, but not beyond the highest
 // ACTIVATION_<n> section the file has (later ones are missing and register nothing).
 std::int32_t ReadableActivationCount(const TCustomIniFile& file);
+
+// The integer value of a key, as ReadInteger reads it; nothing when the key is missing, empty,
+// unreadable or a number that does not fit 32 bits.
+std::optional<std::int32_t> ReadIntegerValue(const TCustomIniFile& file, const std::string& section,
+                                             const std::string& key);
 
 // Repetition_Number<j> of an activation step: default 1, above 20 counts as 20, below 1 as 0
 // (the step is dropped).

@@ -383,6 +383,12 @@ TEST_F(ControllerTest, FailuresEndTheLoadAndLeaveNoEngineOrFile) {
          SimulationPath(), {"Message: Load ini function error!\n" + NoFrameStructureMessage(27)}},
         {"beyond the table", [&] { WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=51")); },
          SimulationPath(), {"Message: Load ini function error!\n" + NoFrameStructureMessage(51)}},
+        {"a number that does not fit",
+         [&] { WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=99999999999")); }, SimulationPath(),
+         {"Message: Load ini function error!\nProtocol number 99999999999 has no frame structure! The key PROTOCOL "
+          "of section [PROTOCOL] must be a number from 1 to 26."}},
+        {"not a number", [&] { WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=one")); },
+         SimulationPath(), {"Message: Load ini function error!\n" + NoFrameStructureMessage("one")}},
         {"no protocol.ini section", [&] { WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=3")); },
          SimulationPath(), {"Message: Load ini function error!\nNot supported protocol!"}},
         {"no link library", [&] {
