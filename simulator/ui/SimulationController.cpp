@@ -133,6 +133,7 @@ void SimulationController::RunLoad(const std::string& chosen) {
     if (!sizingFailure.empty()) dialogs_.ShowMessage(sizingFailure);
     limits_ = ScaleCounts(counts_, memoryInc_);
     limits_.MultiAnswerNum = std::max(system_->MultiAnswerNum(), limits_.MultiAnswerNum);
+    CheckStoreRoom(limits_);
 
     ApplyProtocol(simulation);
 
