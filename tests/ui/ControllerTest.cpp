@@ -423,6 +423,17 @@ TEST_F(ControllerTest, FailuresEndTheLoadAndLeaveNoEngineOrFile) {
     }
 }
 
+TEST_F(ControllerTest, AProtocolNumberThatDoesNotFitIsShownAsWritten) {
+    WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=99999999999"));
+    EXPECT_FALSE(controller->LoadFile(SimulationPath().string()));
+    EXPECT_EQ(controller->Info().Index, "99999999999");
+    // A readable number keeps its decimal form.
+    WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=0x33"));
+    EXPECT_FALSE(controller->LoadFile(SimulationPath().string()));
+    EXPECT_EQ(controller->Info().Index, "51");
+    EXPECT_EQ(Boxes().back(), "Message: Load ini function error!\n" + NoFrameStructureMessage("0x33"));
+}
+
 // Small files that once made the load walk every number up to a count, or reserve tables for
 // sizes no message has: each ends at once with a message, having sized only what it holds.
 TEST_F(ControllerTest, HostileFilesEndWithAMessageAndSizeOnlyWhatTheyHold) {
