@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Starts the main window as a new user meets it: the release build, the KRIX device emulator on a
 # pseudo-terminal standing in for the device, and ProgramSettings.ini beside the program preset
-# with that port and the bundled example simulation as the last file opened. In the window:
-# Data > Load... (Ctrl+L), Enter, and Go! (F9) once "System loaded!" shows. When the example has a
-# tester_script.txt beside it, the emulator also plays the tester on its bus: once the simulated
-# ECU is started it sends the script's requests, and the traffic log shows the exchanges.
+# with that port and a working copy of the bundled example simulation as the last file opened
+# (scripts/prepare-window.sh: the copy lies outside the source tree, so "Save" and the close
+# write there, never into examples/). In the window: Data > Load... (Ctrl+L), Enter for the open
+# dialog, Enter again for the example's notes box, and Go! (F9) once "System loaded!" shows.
+# When the example has a tester_script.txt beside it, the emulator also plays the tester on its
+# bus: once the simulated ECU is started it sends the script's requests, and the traffic log
+# shows the exchanges.
 #
 #   scripts/run-window.sh [arguments for Tarvico]
-#   TARVICO_KRIX_COM=<n>   the COM number the emulator gets (default 9)
-#   TARVICO_EXAMPLE=<file> the simulation to preset (default: the one bundled in examples/)
-#   TARVICO_TESTER=0       no tester on the emulated bus
-#   TARVICO_BUILD_ONLY=1   build, then stop
+#   TARVICO_KRIX_COM=<n>     the COM number the emulator gets (default 9)
+#   TARVICO_EXAMPLE=<file>   the simulation to copy and preset (default: the one bundled in examples/)
+#   TARVICO_WORK=<folder>    where working copies live (default ~/.local/share/tarvico)
+#   TARVICO_FRESH_EXAMPLE=1  replace the working copy by a new copy of the example
+#   TARVICO_TESTER=0         no tester on the emulated bus
+#   TARVICO_BUILD_ONLY=1     build, then stop
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/release"
@@ -21,18 +26,8 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)" --target Tarvico krix_interface checksum_standin krix_emulator
 [ "${TARVICO_BUILD_ONLY:-0}" = 1 ] && exit 0
 
-# The example: a simulation file with its Default_file folder beside it.
-example=${TARVICO_EXAMPLE:-}
-if [ -z "$example" ]; then
-  while IFS= read -r candidate; do
-    if [ -d "$(dirname "$candidate")/Default_file" ]; then example=$candidate; break; fi
-  done < <(find "$root/examples" -name '*.ini' -not -path '*/Default_file/*' 2>/dev/null | sort)
-fi
-if [ -z "$example" ] || [ ! -f "$example" ]; then
-  echo "run-window: no example simulation (a .ini file with a Default_file folder beside it) in examples/" >&2
-  exit 1
-fi
-example=$(cd "$(dirname "$example")" && pwd)/$(basename "$example")
+# The working copy of the example, preset in ProgramSettings.ini beside the program.
+example=$("$root/scripts/prepare-window.sh" "$build/bin" "$com")
 
 work=$(mktemp -d)
 started=() # what this script started, ended in reverse order when it exits
@@ -65,17 +60,6 @@ device=$(head -n 1 "$work/emulator.out")
 [ -n "$device" ] || { echo "run-window: the emulator named no device" >&2; exit 1; }
 export "KRIX_COM$com=$device"
 echo "KRIX device emulator on $device (COM$com); simulation $example"
-
-# ProgramSettings.ini beside the program: the two keys preset, every other section kept.
-settings="$build/bin/ProgramSettings.ini"
-{
-  if [ -f "$settings" ]; then
-    awk '/^\[/ { s = tolower($0); sub(/[ \t\r]+$/, "", s); skip = (s == "[last_file]" || s == "[com options]") }
-         !skip' "$settings"
-  fi
-  printf '[LAST_FILE]\r\nOpen=%s\r\n\r\n[COM Options]\r\nDefaultPort=COM%s\r\n' "$example" "$com"
-} >"$settings.new"
-mv "$settings.new" "$settings"
 
 "$build/bin/Tarvico" "$@" &
 window_pid=$!

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A screenshot of the main window: starts it under a virtual X server (Xvfb) as
-# scripts/run-window.sh does, loads the bundled example (Data > Load..., Enter), presses Go! (F9)
-# and writes the window to a PNG.
+# scripts/run-window.sh does, loads a fresh working copy of the bundled example (Data > Load...,
+# Enter, Enter for the notes box), presses Go! (F9) and writes the window to a PNG.
 #
 #   scripts/screenshot.sh [out.png]     (default build/screenshot.png)
 set -euo pipefail
@@ -26,7 +26,8 @@ for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$work/display")"
 
-"$root/scripts/run-window.sh" >"$work/window.log" 2>&1 &
+# A working copy of its own, removed with the rest: the picture shows the example as bundled.
+TARVICO_WORK="$work/simulations" "$root/scripts/run-window.sh" >"$work/window.log" 2>&1 &
 window_pid=$!
 started+=("$window_pid")
 window=""

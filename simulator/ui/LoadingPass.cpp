@@ -129,8 +129,7 @@ private:
 
     void Activations() {
         using namespace SimKeys;
-        const std::int32_t n = ReadableActivationCount(file_);
-        for (int a = 1; a <= n; ++a) {
+        for (const std::int32_t a : ExistingActivationNumbers(file_)) {
             const std::string section = ActivationSection(a);
             const std::string name = file_.ReadString(section, Description, section);
             for (int j = 1; file_.ValueExists(section, StepRequestKey(j)); ++j) {

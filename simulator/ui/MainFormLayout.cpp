@@ -259,6 +259,10 @@ QGroupBox* TfFormMain::BuildOriglio() {
     auto* layout = new QVBoxLayout(group);
     reOriglio_ = Named(new QTextEdit(group), "reOriglio");
     reOriglio_->setAcceptRichText(true);
+    // The log shows traffic only: the operator cannot type into it (a save would pass typed text
+    // off as traffic), and appended lines keep no undo history that would grow without end.
+    reOriglio_->setReadOnly(true);
+    reOriglio_->setUndoRedoEnabled(false);
     reOriglio_->setLineWrapMode(QTextEdit::NoWrap);
     reOriglio_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     reOriglio_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -18,8 +18,10 @@ std::string MissingDefaultFileWarning(const std::string& name) {
     return "WARNING! " + std::string(WorkingFolderName) + "/" + name + " not found!";
 }
 
-std::string NoFrameStructureMessage(std::int32_t number) {
-    return "Protocol number " + std::to_string(number) +
+std::string NoFrameStructureMessage(std::int32_t number) { return NoFrameStructureMessage(std::to_string(number)); }
+
+std::string NoFrameStructureMessage(const std::string& number) {
+    return "Protocol number " + number +
            " has no frame structure! The key PROTOCOL of section [PROTOCOL] must be a number from 1 to " +
            std::to_string(FrameStructureFilledRows) + ".";
 }
@@ -131,8 +133,9 @@ void SimulationController::RunLoad(const std::string& chosen) {
     if (!sizingFailure.empty()) dialogs_.ShowMessage(sizingFailure);
     limits_ = ScaleCounts(counts_, memoryInc_);
     limits_.MultiAnswerNum = std::max(system_->MultiAnswerNum(), limits_.MultiAnswerNum);
+    CheckStoreRoom(limits_);
 
-    ApplyProtocol(simulation.ReadInteger(SimKeys::Protocol, SimKeys::ProtocolNumber, 0));
+    ApplyProtocol(simulation);
 
     // The engine, suspended, with its limits and options before its thread first runs.
     engine_ = std::make_unique<TKRIXCommunicationThread>(true, protocol_, simulation, programFolder_ + "/");
@@ -166,11 +169,16 @@ void SimulationController::RunLoad(const std::string& chosen) {
     engine.SetComPort(program_.DefaultPort());
 }
 
-void SimulationController::ApplyProtocol(std::int32_t number) {
-    info_.Index = std::to_string(number);
+void SimulationController::ApplyProtocol(const TCustomIniFile& simulation) {
+    // A value that is no 32-bit number reads as 0; the operator is shown what the file holds.
+    const std::int32_t number = simulation.ReadInteger(SimKeys::Protocol, SimKeys::ProtocolNumber, 0);
+    const std::string written = simulation.ReadString(SimKeys::Protocol, SimKeys::ProtocolNumber, "");
+    const bool readable = ReadIntegerValue(simulation, SimKeys::Protocol, SimKeys::ProtocolNumber).has_value();
+    info_.Index = readable || written.empty() ? std::to_string(number) : written;
     info_.ProtocolDescription = "SIMUL";
     // Rows without a frame structure would fail on an empty cell; say what is wrong instead.
-    if (number < 1 || number > FrameStructureFilledRows) throw Exception(NoFrameStructureMessage(number));
+    if (number < 1 || number > FrameStructureFilledRows)
+        throw Exception(NoFrameStructureMessage(written.empty() ? std::to_string(number) : written));
     protocol_ = BuildProtocolStructure(number);
 }
 
@@ -290,13 +298,19 @@ void SimulationController::Close() {
             dialogs_.ShowMessage(ExceptionMessage(e));
         }
     }
-    EndEngine();
-    simulation_.reset();
-    system_.reset();
+    Release();
 }
 
 bool SimulationController::Exit() {
     if (!CloseQuery()) return false;
-    Close();
+    // Ends the program without writing the options; the engine is still ended and joined, so
+    // no thread of it outlives the window.
+    Release();
     return true;
+}
+
+void SimulationController::Release() {
+    EndEngine();
+    simulation_.reset();
+    system_.reset();
 }

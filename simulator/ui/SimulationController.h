@@ -45,8 +45,10 @@ inline constexpr std::uint32_t ResetWaitMs = 250;
 
 // "WARNING! Default_file/<name> not found!"
 std::string MissingDefaultFileWarning(const std::string& name);
-// The text of the failure of a protocol number that has no frame-structure row.
+// The text of the failure of a protocol number that has no frame-structure row; the number as
+// the file writes it.
 std::string NoFrameStructureMessage(std::int32_t number);
+std::string NoFrameStructureMessage(const std::string& number);
 
 
 class SimulationController {
@@ -101,7 +103,8 @@ public:
     // The close: the options into the SystemSettings.ini of the simulation loaded last (when one
     // was loaded), the engine ended, the simulation file and settings objects freed.
     void Close();
-    // "E&xit": the same question, and on Yes the same close; true when the program may end.
+    // "E&xit": the same question; on Yes the engine is ended and the objects freed, but no
+    // options are written (only the close writes them). True when the program may end.
     bool Exit();
 
     // ---- the option controls ----
@@ -135,7 +138,10 @@ private:
     class LoadingGuard;
     void RunLoad(const std::string& fileName);
     bool LoadGuarded(const std::string& fileName);
-    void ApplyProtocol(std::int32_t number);
+    // The frame-structure row of PROTOCOL / PROTOCOL; a value without a row ends the load.
+    void ApplyProtocol(const TCustomIniFile& simulation);
+    // The engine ended, the simulation file and the system settings freed.
+    void Release();
     void ShowSimulatorInfo();
     void InstallCallbacks();
 

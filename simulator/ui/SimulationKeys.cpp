@@ -3,6 +3,7 @@
 #include "IniDocument.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 
 namespace {
@@ -26,19 +27,52 @@ std::int32_t ReadEntryCount(const TCustomIniFile& file, const char* section) {
     return std::max(0, file.ReadInteger(section, SimKeys::Count, 0));
 }
 
-std::int32_t ReadableRequestCount(const TCustomIniFile& file) {
-    TStringList sections;
-    file.ReadSections(sections);
-    return std::min<std::int32_t>(ReadEntryCount(file, SimKeys::NRequest),
-                                  static_cast<std::int32_t>(sections.size()));
+std::int32_t ExistingRequestCount(const TCustomIniFile& file) {
+    const std::int32_t n = ReadEntryCount(file, SimKeys::NRequest);
+    std::int32_t count = 0;
+    while (count < n && file.SectionExists(SimKeys::RequestSection(count + 1))) ++count;
+    return count;
 }
 
-std::int32_t ReadableActivationCount(const TCustomIniFile& file) {
+std::vector<std::int32_t> ExistingActivationNumbers(const TCustomIniFile& file) {
+    const std::int32_t n = ReadEntryCount(file, SimKeys::NActivation);
     TStringList sections;
     file.ReadSections(sections);
-    std::int32_t highest = 0;
-    for (const std::string& name : sections) highest = std::max(highest, ActivationNumber(name));
-    return std::min(ReadEntryCount(file, SimKeys::NActivation), highest);
+    std::vector<std::int32_t> numbers;
+    for (const std::string& name : sections) {
+        const std::int32_t number = ActivationNumber(name);
+        if (number > 0 && number <= n) numbers.push_back(number);
+    }
+    // Names differing in letter case are one section.
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+std::optional<std::int32_t> ReadIntegerValue(const TCustomIniFile& file, const std::string& section,
+                                             const std::string& key) {
+    // Two different defaults: a value that was read comes back the same from both.
+    const int value = file.ReadInteger(section, key, 0);
+    if (value != file.ReadInteger(section, key, -1)) return std::nullopt;
+    return value;
+}
+
+bool WrittenAsInteger(const std::string& text) {
+    std::size_t first = 0;
+    bool hex = false;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        first = 2;
+        hex = true;
+    } else if (!text.empty() && text[0] == '$') {
+        first = 1;
+        hex = true;
+    } else if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        first = 1;
+    }
+    if (first >= text.size()) return false;
+    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(first), text.end(), [hex](unsigned char c) {
+        return hex ? std::isxdigit(c) != 0 : std::isdigit(c) != 0;
+    });
 }
 
 std::int32_t StepRepetitions(const TCustomIniFile& file, const std::string& section, int j) {

@@ -5,8 +5,10 @@
 #include "IniFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace SimKeys {
 
@@ -26,8 +28,8 @@ inline constexpr const char* Protocol = "PROTOCOL";
 inline constexpr const char* ProtocolNumber = "PROTOCOL";
 inline constexpr const char* ActivationRequest = "ACTIVATION_REQUEST";
 inline constexpr const char* ActivationAnswer = "ACTIVATION_ANSWER";
-inline constexpr const char* LenHeaderRx = "LEN_HEADER_RX";
-inline constexpr const char* LenHeaderTx = "LEN_HEADER_TX";
+inline constexpr const char* LenHeaderRx = "Len_Header_Rx"; // also spelled LEN_HEADER_RX: one key
+inline constexpr const char* LenHeaderTx = "Len_Header_Tx";
 inline constexpr const char* Type = "Type";
 inline constexpr const char* SetMux = "SetMux";
 inline constexpr const char* Notes = "NOTES";
@@ -85,13 +87,21 @@ inline std::string StepRepetitionKey(int j) { return Numbered("Repetition_Number
 // The count N of a section (NREQUEST or NACTIVATION); a negative count reads as 0.
 std::int32_t ReadEntryCount(const TCustomIniFile& file, const char* section);
 
-// How many request entries can be read at most: N of NREQUEST, but no more than the file has
-// sections, since every entry needs sections of its own. Keeps a mistyped count from sizing
-// tables of millions of entries.
-std::int32_t ReadableRequestCount(const TCustomIniFile& file);
-// The activations 1 to this number can hold steps: N of NACTIVATION, but not beyond the highest
-// ACTIVATION_<n> section the file has (later ones are missing and register nothing).
-std::int32_t ReadableActivationCount(const TCustomIniFile& file);
+// The request entries that exist: REQUEST1, REQUEST2, ... up to N of NREQUEST, ending at the
+// first missing section (where the loading pass stops). A mistyped count sizes nothing.
+std::int32_t ExistingRequestCount(const TCustomIniFile& file);
+// The n of every ACTIVATION_<n> section the file holds with n from 1 to N of NACTIVATION, in
+// ascending order, each once. Numbers without a section register nothing, so the passes walk
+// these and never every number up to N.
+std::vector<std::int32_t> ExistingActivationNumbers(const TCustomIniFile& file);
+
+// The integer value of a key, as ReadInteger reads it; nothing when the key is missing, empty,
+// unreadable or a number that does not fit 32 bits.
+std::optional<std::int32_t> ReadIntegerValue(const TCustomIniFile& file, const std::string& section,
+                                             const std::string& key);
+// True when the text is written as an integer (decimal with an optional sign, or hexadecimal
+// after "0x", "0X" or "$"), whether or not it fits 32 bits.
+bool WrittenAsInteger(const std::string& text);
 
 // Repetition_Number<j> of an activation step: default 1, above 20 counts as 20, below 1 as 0
 // (the step is dropped).

@@ -8,6 +8,12 @@
 // column, the manual one too, are measured and counted, since the errors page can hand any column
 // to the engine; activations that share a name are one activation in the engine, so their steps
 // are counted together.
+//
+// A simulation file cannot make the tables larger than what it holds: counts come from the
+// sections that exist (a count N beyond them sizes nothing), every request and answer and both
+// header lengths must fit the longest message a bus unit carries, and the room the tables take
+// for the scaled limits is checked before any is reserved.
+#include "Exception.h"
 #include "IniFile.h"
 
 #include <cstdint>
@@ -30,9 +36,24 @@ struct SizeCounts {
 
 inline constexpr const char* SizingFailurePrefix = "AnalizeSimulIni function error:\n";
 
+// The longest message a bus unit sends or delivers (the 12-bit length of an ISO 15765-2 first
+// frame), and so the most bytes a request, an answer or a header of a simulation file may have.
+inline constexpr std::int32_t MaxMessageBytes = 4095;
+inline constexpr std::int32_t MaxMessageDigits = 2 * MaxMessageBytes;
+
+// A value of the simulation file (or a table size derived from it) that no simulation can use.
+// It ends the load: sizing tables for it would take memory without bound.
+class SimulationOutOfRange : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Fills counts (starting from zero). Lengths are characters of the file form. Calls pump once
 // per entry, letter and step when given. Returns empty, or the box text of a failure
 // ("AnalizeSimulIni function error:\n" + message); the counts reached so far stay in counts.
+// A request or answer longer than MaxMessageDigits, or a Len_Header_Rx / Len_Header_Tx above
+// MaxMessageBytes (or too large to read), raises SimulationOutOfRange naming its section and key;
+// the counts reached so far are in counts then too.
 std::string AnalizeSimulIni(const TCustomIniFile& file, SizeCounts& counts,
                             const std::function<void()>& pump = {});
 
@@ -42,6 +63,16 @@ std::string AnalizeSimulIni(const TCustomIniFile& file, SizeCounts& counts,
 // at its largest value.
 std::int32_t ScaleCount(std::int32_t count, float memoryInc);
 SizeCounts ScaleCounts(const SizeCounts& counts, float memoryInc);
+
+// The room, in bytes, that the engine's store reserves for these limits when it creates its
+// tables: the live and edit copies of the request and activation tables, every slot with its
+// answer slots and texts. An estimate within a small factor; it only has to tell a simulation
+// from one that cannot be held.
+double StoreBytes(const SizeCounts& limits);
+inline constexpr double MaxStoreBytes = 1024.0 * 1024.0 * 1024.0;
+// Raises SimulationOutOfRange with the limits and where they come from when StoreBytes(limits)
+// is above MaxStoreBytes.
+void CheckStoreRoom(const SizeCounts& limits);
 
 // Writes the seven limits into anything that has fields of their names: the engine before its
 // thread first runs, or the store's limits.

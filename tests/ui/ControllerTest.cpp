@@ -383,6 +383,17 @@ TEST_F(ControllerTest, FailuresEndTheLoadAndLeaveNoEngineOrFile) {
          SimulationPath(), {"Message: Load ini function error!\n" + NoFrameStructureMessage(27)}},
         {"beyond the table", [&] { WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=51")); },
          SimulationPath(), {"Message: Load ini function error!\n" + NoFrameStructureMessage(51)}},
+        {"a number that does not fit",
+         [&] { WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=99999999999")); }, SimulationPath(),
+         {"Message: Load ini function error!\nProtocol number 99999999999 has no frame structure! The key PROTOCOL "
+          "of section [PROTOCOL] must be a number from 1 to 26."}},
+        {"not a number", [&] { WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=one")); },
+         SimulationPath(), {"Message: Load ini function error!\n" + NoFrameStructureMessage("one")}},
+        {"a header beyond a message",
+         [&] { WriteSimulation(WithLine(fixtureText, "Len_Header_Tx=0", "Len_Header_Tx=1073741824")); },
+         SimulationPath(),
+         {"Message: Load ini function error!\n[PROTOCOL] Len_Header_Tx=1073741824 is out of range: a header has at "
+          "most 4095 bytes!"}},
         {"no protocol.ini section", [&] { WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=3")); },
          SimulationPath(), {"Message: Load ini function error!\nNot supported protocol!"}},
         {"no link library", [&] {
@@ -410,6 +421,76 @@ TEST_F(ControllerTest, FailuresEndTheLoadAndLeaveNoEngineOrFile) {
         controller->Reset();
         EXPECT_FALSE(controller->Save()) << c.name;
     }
+}
+
+TEST_F(ControllerTest, AProtocolNumberThatDoesNotFitIsShownAsWritten) {
+    WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=99999999999"));
+    EXPECT_FALSE(controller->LoadFile(SimulationPath().string()));
+    EXPECT_EQ(controller->Info().Index, "99999999999");
+    // A readable number keeps its decimal form.
+    WriteSimulation(WithLine(fixtureText, "PROTOCOL=1", "PROTOCOL=0x33"));
+    EXPECT_FALSE(controller->LoadFile(SimulationPath().string()));
+    EXPECT_EQ(controller->Info().Index, "51");
+    EXPECT_EQ(Boxes().back(), "Message: Load ini function error!\n" + NoFrameStructureMessage("0x33"));
+}
+
+// Small files that once made the load walk every number up to a count, or reserve tables for
+// sizes no message has: each ends at once with a message, having sized only what it holds.
+TEST_F(ControllerTest, HostileFilesEndWithAMessageAndSizeOnlyWhatTheyHold) {
+    const std::string noRow = "Message: Load ini function error!\n" + NoFrameStructureMessage(0);
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string box;
+        std::int32_t actMaxCount, actAnsMaxCount;
+    } cases[] = {
+        {"the largest activation count, one section", "[NACTIVATION]\r\nN=2147483647\r\n[ACTIVATION_2147483647]\r\n",
+         noRow, 1, 0},
+        {"a large activation count, one section of 20 repeated steps",
+         "[NACTIVATION]\r\nN=100000\r\n[ACTIVATION_100000]\r\nR1=31\r\nRepetition_Number1=20\r\n", noRow, 1, 20},
+        {"headers of 2^30 bytes",
+         "[PROTOCOL]\r\nPROTOCOL=1\r\nLen_Header_Rx=1073741824\r\nLen_Header_Tx=1073741824\r\n",
+         "Message: Load ini function error!\n[PROTOCOL] Len_Header_Rx=1073741824 is out of range: a header has at most "
+         "4095 bytes!",
+         0, 0},
+    };
+    for (const Case& c : cases) {
+        WriteSimulation(c.text);
+        EXPECT_FALSE(controller->LoadFile(SimulationPath().string())) << c.name;
+        EXPECT_EQ(Boxes(), std::vector<std::string>{c.box}) << c.name;
+        EXPECT_EQ(controller->Engine(), nullptr) << c.name;
+        EXPECT_EQ(controller->Counts().ActMaxCount, c.actMaxCount) << c.name;
+        EXPECT_EQ(controller->Counts().ActAnsMaxCount, c.actAnsMaxCount) << c.name;
+        EXPECT_LE(controller->Counts().MaxReqLen, MaxMessageDigits) << c.name;
+        EXPECT_LT(StoreBytes(ScaleCounts(controller->Counts(), 1.25f)), 1024.0 * 1024.0) << c.name;
+    }
+    EXPECT_EQ(registrations, std::vector<std::string>{});
+
+    // Within a simulation that loads: the activation that exists is registered and the engine's
+    // tables hold the two activations the file has, not two thousand million.
+    WriteSimulation(WithLine(fixtureText, "N=1", "N=2147483647") +
+                    "\r\n[ACTIVATION_2147483647]\r\nD=Last\r\nR1=3101\r\nA1_1=7101\r\nR2=3102\r\nA2_1=7102\r\n"
+                    "Repetition_Number2=20\r\n");
+    ASSERT_TRUE(LoadReady(SimulationPath()));
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+    EXPECT_EQ(controller->Counts().ActMaxCount, 2);
+    EXPECT_EQ(controller->Limits().ActMaxCount, 3);               // (2 + 1) x 1.25
+    EXPECT_EQ(controller->Limits().ActAnsMaxCount, (21 + 1) * 5 / 4); // 1 + 20 repetitions
+    const TActivations& activations = controller->Engine()->Store().EditActivations();
+    ASSERT_EQ(activations.Count, 2);
+    EXPECT_EQ(activations.Items[1].Name, "Last");
+    EXPECT_EQ(activations.Items[1].Count, 20);
+    EXPECT_EQ(activations.Capacity, 3);
+
+    // A growth factor beyond reason in the settings: refused before any table is reserved.
+    WriteBytes(folder.Root() / SystemSettingsPath, "[STRUCTURE_SIZE]\r\nMemoryInc=1000000\r\n");
+    WriteSimulation(fixtureText);
+    EXPECT_FALSE(controller->LoadFile(SimulationPath().string()));
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Message: Load ini function error!\nThe engine's tables for this simulation would take ", 0),
+              0u) << boxes[0];
+    EXPECT_EQ(controller->Engine(), nullptr);
 }
 
 TEST_F(ControllerTest, PassFailuresAreShownAndTheLoadGoesOn) {
@@ -549,11 +630,26 @@ TEST_F(ControllerTest, CloseWritesTheOptionsOfTheFolderLoadedLast) {
     written.ResetTimeout = 60;
     EXPECT_EQ(SystemSettings(b.string()).ReadOptions(), written);
 
-    // "E&xit" closes the same way.
-    ASSERT_TRUE(LoadReady(b / "simul1.ini"));
-    dialogs.ConfirmAnswers = {true};
+}
+
+TEST_F(ControllerTest, ExitEndsTheEngineAndWritesNoOptions) {
+    ASSERT_TRUE(LoadReady(SimulationPath()));
+    SystemOptions changed = controller->Options();
+    changed.DefaultLength = 20;
+    changed.BytesPerError = 5;
+    controller->SetOptions(changed);
+
+    dialogs.ConfirmAnswers = {false, true};
+    EXPECT_FALSE(controller->Exit());
+    EXPECT_NE(controller->Engine(), nullptr);
     EXPECT_TRUE(controller->Exit());
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Confirm: Are you sure you want to exit Tarvico?",
+                                                 "Confirm: Are you sure you want to exit Tarvico?"}));
     EXPECT_EQ(controller->Engine(), nullptr);
+    EXPECT_EQ(controller->SimulationFile(), nullptr);
+    EXPECT_EQ(FakeLinkNames().back(), "DeleteThreadKrix");
+    // Only the close writes the options.
+    EXPECT_EQ(ReadBytes(folder.Root() / SystemSettingsPath), ReadBytes(Fixture / SystemSettingsPath));
 }
 
 TEST_F(ControllerTest, CommandsDuringALoadAreRefused) {

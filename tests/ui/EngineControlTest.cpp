@@ -12,6 +12,8 @@
 #include "EngineWindowFixture.h"
 #include "SystemSettings.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 class EngineControlTest : public EngineWindowTest {};
@@ -125,8 +127,11 @@ TEST_F(EngineControlTest, ClosingEndsTheEngineAndWritesTheOptions) {
     EXPECT_EQ(SystemSettings(folders.Root().string() + "/").ReadOptions().DefaultLength, 20);
 }
 
-TEST_F(EngineControlTest, ExitEndsAndJoinsTheEngineFirst) {
+TEST_F(EngineControlTest, ExitEndsAndJoinsTheEngineFirstAndWritesNoOptions) {
     LoadFixture();
+    const fs::path settings = folders.Root() / SystemSettingsPath;
+    const std::string written = ReadBytes(settings);
+    Control<QSpinBox>(*window, "seDefaultLenght")->setValue(20);
     dialogs.ConfirmAnswers = {false};
     Action("mExit")->trigger();
     EXPECT_NE(Engine(), nullptr);
@@ -141,6 +146,8 @@ TEST_F(EngineControlTest, ExitEndsAndJoinsTheEngineFirst) {
     const std::string question = "Confirm: Are you sure you want to exit " + ApplicationTitle() + "?";
     const std::vector<std::string> boxes = Boxes();
     EXPECT_EQ(std::count(boxes.begin(), boxes.end(), question), 2);
+    // Only the close box's Yes writes the options.
+    EXPECT_EQ(ReadBytes(settings), written);
 }
 
 TEST_F(EngineControlTest, TheKrixPortWaitsForTheNextLoad) {

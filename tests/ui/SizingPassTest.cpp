@@ -131,10 +131,21 @@ TEST(SizingPassTest, MeasuresAndCountsEachKindOfEntry) {
          "[NREQUEST]\nN=1\n[REQUEST1]\nR=21\nD=x\n[ANSWER1]\nA=61\nBYTE2=twenty-five characters...\n",
          &SizeCounts::MaxDescrLen, EndCommunicationLength},
         {"a count beyond the file's sections", "[NREQUEST]\nN=1000000\n[REQUEST1]\nR=21\n[ANSWER1]\nA=61\n",
-         &SizeCounts::MaxReqCount, 3 + FixedExchanges}, // no more entries than sections
+         &SizeCounts::MaxReqCount, 1 + FixedExchanges}, // the entries that exist
+        {"request entries end at the first missing section",
+         "[NREQUEST]\nN=3\n[REQUEST1]\nR=21\n[ANSWER1]\nA=61\n[REQUEST3]\nR=23\n[ANSWER3]\nA=63\n",
+         &SizeCounts::MaxReqCount, 1 + FixedExchanges},
         {"a negative count is none", "[NREQUEST]\nN=-4\n", &SizeCounts::MaxReqCount, FixedExchanges},
-        {"activations beyond the last section hold nothing", "[NACTIVATION]\nN=1000000\n[ACTIVATION_2]\nR1=31\n",
-         &SizeCounts::ActMaxCount, 2},
+        {"activations count the sections that exist", "[NACTIVATION]\nN=1000000\n[ACTIVATION_2]\nR1=31\n",
+         &SizeCounts::ActMaxCount, 1},
+        {"an activation section beyond N is not read", "[NACTIVATION]\nN=1\n[ACTIVATION_1]\nR1=31\n[ACTIVATION_2]\nR1=31\n",
+         &SizeCounts::ActMaxCount, 1},
+        {"one section in two letter cases is one activation",
+         "[NACTIVATION]\nN=9\n[ACTIVATION_7]\nR1=31\n[activation_7]\nR1=31\n", &SizeCounts::ActMaxCount, 1},
+        {"a header of the longest message", "[PROTOCOL]\nLen_Header_Rx=4095\n[TESTER_PRESENT]\nR=3e\n",
+         &SizeCounts::MaxReqLen, 2 + 2 * 4095},
+        {"a request of the longest message", "[TESTER_PRESENT]\nR=" + std::string(2 * 4095, 'a') + "\n",
+         &SizeCounts::MaxReqLen, 2 * 4095},
     };
     for (const Case& c : cases) EXPECT_EQ(Measure(c.text).*c.field, c.expected) << c.name;
 }
@@ -170,4 +181,101 @@ TEST(SizingPassTest, ActivationsOfOneNameAreOneActivation) {
     EXPECT_EQ(counts.ActAnsMaxCount, 2 + 3); // both Pump sections feed one engine activation
     EXPECT_EQ(counts.MultiAnswerNum, 1);     // A<j>_1 is always taken
     EXPECT_EQ(counts.MaxReqCount, FixedExchanges + 6);
+}
+
+// Small files that ask for tables without end: the counts are those of what the file holds.
+TEST(SizingPassTest, HostileCountsSizeOnlyWhatExists) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::int32_t actMaxCount, actAnsMaxCount, maxReqCount;
+    } cases[] = {
+        {"the largest count with its one section", "[NACTIVATION]\nN=2147483647\n[ACTIVATION_2147483647]\nR1=31\n", 1, 1,
+         1 + FixedExchanges},
+        {"a large count with one section of 20 repeated steps",
+         "[NACTIVATION]\nN=100000\n[ACTIVATION_100000]\nR1=31\nRepetition_Number1=20\n", 1, 20, 20 + FixedExchanges},
+        {"a large request count with no request", "[NREQUEST]\nN=2147483647\n[ANSWER1]\nA=61\n", 0, 0, FixedExchanges},
+    };
+    for (const Case& c : cases) {
+        int pumps = 0;
+        const SizeCounts counts = Measure(c.text, &pumps);
+        EXPECT_EQ(counts.ActMaxCount, c.actMaxCount) << c.name;
+        EXPECT_EQ(counts.ActAnsMaxCount, c.actAnsMaxCount) << c.name;
+        EXPECT_EQ(counts.MaxReqCount, c.maxReqCount) << c.name;
+        EXPECT_LE(pumps, 1) << c.name; // one step at most: nothing walks the numbers up to N
+        EXPECT_LT(StoreBytes(ScaleCounts(counts, 1.25f)), 1024.0 * 1024.0) << c.name;
+    }
+}
+
+TEST(SizingPassTest, SizesBeyondAMessageNameTheirKey) {
+    const std::string tooLong(2 * 4095 + 2, 'a');
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"a header of 2^30 bytes", "[PROTOCOL]\nLen_Header_Rx=1073741824\n",
+         "[PROTOCOL] Len_Header_Rx=1073741824 is out of range: a header has at most 4095 bytes!"},
+        {"the answer header, spelled in capitals", "[PROTOCOL]\nLEN_HEADER_TX=4096\n",
+         "[PROTOCOL] Len_Header_Tx=4096 is out of range: a header has at most 4095 bytes!"},
+        {"a header that does not fit 32 bits", "[PROTOCOL]\nLen_Header_Rx=99999999999\n",
+         "[PROTOCOL] Len_Header_Rx=99999999999 is out of range: a header has at most 4095 bytes!"},
+        {"a hexadecimal header", "[PROTOCOL]\nLen_Header_Rx=0x10000\n",
+         "[PROTOCOL] Len_Header_Rx=0x10000 is out of range: a header has at most 4095 bytes!"},
+        {"an answer", "[NREQUEST]\nN=1\n[REQUEST1]\nR=21\n[ANSWER1]\nA=" + tooLong + "\n",
+         "[ANSWER1] A is out of range: 8192 digits, but a message has at most 4095 bytes (8190 digits)!"},
+        {"a lettered answer", "[NREQUEST]\nN=1\n[REQUEST1]\nR=21\nMA=Y\n[ANSWER1]\nA=61\n[ANSWER1A]\nA=" + tooLong + "\n",
+         "[ANSWER1A] A is out of range: 8192 digits, but a message has at most 4095 bytes (8190 digits)!"},
+        {"a fault-reading answer", "[ERROR_10]\nR=18\n[ERROR_12]\nA_1=58\nA_2=" + tooLong + "\n",
+         "[ERROR_12] A_2 is out of range: 8192 digits, but a message has at most 4095 bytes (8190 digits)!"},
+        {"a step request", "[NACTIVATION]\nN=1\n[ACTIVATION_1]\nR1=31\nR2=" + tooLong + "\n",
+         "[ACTIVATION_1] R2 is out of range: 8192 digits, but a message has at most 4095 bytes (8190 digits)!"},
+        {"a step answer", "[NACTIVATION]\nN=1\n[ACTIVATION_1]\nR1=31\nA1_1=71\nA1_2=" + tooLong + "\n",
+         "[ACTIVATION_1] A1_2 is out of range: 8192 digits, but a message has at most 4095 bytes (8190 digits)!"},
+        {"the ECU activation", "[PROTOCOL]\nACTIVATION_ANSWER=" + tooLong + "\n",
+         "[PROTOCOL] ACTIVATION_ANSWER is out of range: 8192 digits, but a message has at most 4095 bytes (8190 digits)!"},
+    };
+    for (const Case& c : cases) {
+        TMemIniFile file;
+        file.SetText(c.text);
+        SizeCounts counts;
+        try {
+            AnalizeSimulIni(file, counts);
+            ADD_FAILURE() << c.name << ": no failure";
+        } catch (const SimulationOutOfRange& e) {
+            EXPECT_EQ(e.Message(), c.message) << c.name;
+        }
+        // The counts stay within what a message allows.
+        EXPECT_LE(counts.MaxReqLen, 2 * 4095) << c.name;
+        EXPECT_LE(counts.MaxAnsLen, 2 * 4095) << c.name;
+    }
+    // A negative header adds no room and is no failure (files with one load today).
+    EXPECT_EQ(Measure("[PROTOCOL]\nLen_Header_Rx=-1\nLen_Header_Tx=text\n").MaxReqLen, 0);
+}
+
+TEST(SizingPassTest, TablesBeyondTheStoresRoomAreRefused) {
+    TMemIniFile fixture(TARVICO_UI_FIXTURES "/simulation/simul1.ini");
+    SizeCounts counts;
+    ASSERT_EQ(AnalizeSimulIni(fixture, counts), "");
+    const SizeCounts limits = ScaleCounts(counts, 1.25f);
+    EXPECT_LT(StoreBytes(limits), 1024.0 * 1024.0);
+    EXPECT_NO_THROW(CheckStoreRoom(limits));
+
+    // Sizes each within its bound whose product is not: every one of many entries with many
+    // answers of the longest message.
+    SizeCounts large = limits;
+    large.MaxAnsLen = 2 * 4095;
+    large.MultiAnswerNum = 2000;
+    large.MaxReqCount = 2000;
+    try {
+        CheckStoreRoom(large);
+        ADD_FAILURE() << "no failure";
+    } catch (const SimulationOutOfRange& e) {
+        EXPECT_EQ(e.Message().rfind("The engine's tables for this simulation would take ", 0), 0u) << e.Message();
+        EXPECT_NE(e.Message().find(" MB, more than the 1024 MB allowed!"), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find("MultiAnswerNum=2000"), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find("MemoryInc"), std::string::npos) << e.Message();
+    }
+    // A settings factor beyond reason gives every limit its largest value.
+    EXPECT_THROW(CheckStoreRoom(ScaleCounts(counts, 1e30f)), SimulationOutOfRange);
 }

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QSpinBox>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <cstdio>
@@ -110,6 +111,29 @@ TEST_F(TrafficLogTest, EachEventIsDrawnInTheColoursOfItsKind) {
     ASSERT_TRUE(LogLines(2));
     EXPECT_EQ(Log().toPlainText(), "RX: 0101\nTX: 0141\n");
     EXPECT_EQ(InfoPanel(), "");
+}
+
+TEST_F(TrafficLogTest, TheOperatorCannotTypeIntoTheLogAndItKeepsNoUndoHistory) {
+    Feed({{"0101", "0141", OriglioItemType::Answered, ""}});
+    ASSERT_TRUE(LogLines(2));
+    QTextEdit& log = Log();
+    log.setFocus();
+    log.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&log, "6203");
+    QTest::keyClick(&log, Qt::Key_Return);
+    QTest::keyClick(&log, Qt::Key_Backspace);
+    QTest::keyClick(&log, Qt::Key_Z, Qt::ControlModifier);
+    Feed({{"0102", "0142", OriglioItemType::Answered, ""}});
+    ASSERT_TRUE(LogLines(4));
+    EXPECT_EQ(log.toPlainText(), "RX: 0101\nTX: 0141\nRX: 0102\nTX: 0142\n");
+    EXPECT_EQ(log.document()->availableUndoSteps(), 0);
+
+    // Nor after "Clear": every line drawn later leaves no history behind.
+    Action("mClearOriglio")->trigger();
+    for (int i = 0; i < 3; ++i) Feed({{"0103", "0143", OriglioItemType::Answered, ""}});
+    ASSERT_TRUE(LogLines(6));
+    EXPECT_EQ(log.document()->availableUndoSteps(), 0);
+    EXPECT_TRUE(log.isReadOnly());
 }
 
 TEST_F(TrafficLogTest, ActualRequestsHoldEachRequestOnceAndExpireOldestFirst) {
