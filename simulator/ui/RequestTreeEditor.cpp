@@ -51,9 +51,11 @@ const AnswerNode* RequestTreeEditor::Answer(TreeNode node) const {
 }
 
 // Only request entries have sections the editor writes; the fixed exchanges are shown as they are.
+// Without a simulation file nothing is edited: the tree would no longer match any file.
 bool RequestTreeEditor::Editable(std::int32_t g) const {
     const RequestGroup* group = Group(g);
-    return group != nullptr && group->Kind == GroupKind::Request && group->RequestNode.has_value();
+    return group != nullptr && group->Kind == GroupKind::Request && group->RequestNode.has_value() &&
+           host_.SimulationFile() != nullptr;
 }
 
 void RequestTreeEditor::Reset() {
