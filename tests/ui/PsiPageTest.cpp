@@ -168,6 +168,10 @@ TEST_F(PsiPageTest, TheTreeAsLoadedAndThePagesControls) {
 }
 
 TEST_F(PsiPageTest, KeysTakeAnAnswerThroughTheDataEditorToTheEngineAndTheGrid) {
+    // A description in the file's code page keeps its bytes through the grid.
+    std::string text = ReadBytes(folders.Simulation());
+    text.replace(text.find("BYTE2=Value"), 11, "BYTE2=Valore \xe0");
+    WriteBytes(folders.Simulation(), text);
     LoadFixture();
     ShowPage();
     Select(Status, 1);
@@ -208,7 +212,7 @@ TEST_F(PsiPageTest, KeysTakeAnAnswerThroughTheDataEditorToTheEngineAndTheGrid) {
     QTest::keyClicks(QApplication::focusWidget(), "hecksum");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // commits the cell
     ASSERT_TRUE(ProcessUntil([&] { return Grid().hasFocus(); }));
-    EXPECT_EQ(GridColumn(1), (std::vector<std::string>{"", "Value", "", "Checksum"}));
+    EXPECT_EQ(GridColumn(1), (std::vector<std::string>{"", "Valore \u00e0", "", "Checksum"}));
     QTest::keyClick(&Grid(), Qt::Key_Return);
     ASSERT_TRUE(ProcessUntil([&] { return DataEditor().hasFocus(); }));
     EXPECT_EQ(DataEditor().Caret(), 11);
@@ -220,6 +224,7 @@ TEST_F(PsiPageTest, KeysTakeAnAnswerThroughTheDataEditorToTheEngineAndTheGrid) {
     TMemIniFile& file = *window->Controller().SimulationFile();
     EXPECT_EQ(file.ReadString("ANSWER2", "A", ""), "61a8020f");
     EXPECT_EQ(file.ReadString("ANSWER2", "BYTE4", ""), "Checksum");
+    EXPECT_EQ(file.ReadString("ANSWER2", "BYTE2", ""), "Valore \xe0");
     EXPECT_EQ(Boxes().size(), 1u); // the open dialog only
 }
 
