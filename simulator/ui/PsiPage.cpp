@@ -91,7 +91,10 @@ void PsiPage::BuildControls() {
     bold.setBold(true);
     twPSI_->setFont(bold);
     twPSI_->Keys = [this](const QKeyEvent& e) { return twPSIKeyDown(e); };
-    twPSI_->Dropped = [this](const std::vector<UnknownRequestRow>& rows) { twPSIDragDrop(rows); };
+    // Taken in after the drag has ended: a box about a refused row must not hold the drag open.
+    twPSI_->Dropped = [this](const std::vector<UnknownRequestRow>& rows) {
+        QMetaObject::invokeMethod(this, [this, rows] { twPSIDragDrop(rows); }, Qt::QueuedConnection);
+    };
     connect(twPSI_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) { twPSIChange(current); });
     connect(twPSI_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { twPSIDblClick(item); });
     connect(twPSI_, &QTreeWidget::itemChanged, this, &PsiPage::twPSIEdited);

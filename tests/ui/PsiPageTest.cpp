@@ -290,7 +290,7 @@ TEST_F(PsiPageTest, AnUnknownRequestDroppedOntoFourRequestsBecomesTheFifth) {
     EXPECT_EQ(EngineAnswers("2299"), TStringList{"not answered"});
 
     Drop({1});
-    ASSERT_EQ(Tree().topLevelItemCount(), 8);
+    ASSERT_TRUE(ProcessUntil([&] { return Tree().topLevelItemCount() == 8; }));
     EXPECT_EQ(Group(7), (std::vector<std::string>{"Unknown", "22 99", "62 99 aa", "62 99 bb"}));
     EXPECT_EQ(EngineAnswers("2299"), (TStringList{"6299aa", "6299bb"}));
     const TMemIniFile& file = *window->Controller().SimulationFile();
@@ -308,6 +308,7 @@ TEST_F(PsiPageTest, AnUnknownRequestDroppedOntoFourRequestsBecomesTheFifth) {
     // A request the simulation holds is refused and stays in the list.
     window->UnknownRequests().AddReported("2101", {"7f2112"});
     Drop({1});
+    ASSERT_TRUE(ProcessUntil([&] { return !dialogs.Boxes.empty() && dialogs.Boxes.back().rfind("Message", 0) == 0; }));
     EXPECT_EQ(Tree().topLevelItemCount(), 8);
     EXPECT_EQ(Boxes().back(), "Message: Request 2101 already exists!");
     EXPECT_EQ(list.Model().rowCount(), 2);
