@@ -6,6 +6,7 @@
 #include "KRIXCommunicationThread.h"
 #include "MemoryStatus.h"
 #include "MessageSink.h"
+#include "PsiPage.h"
 #include "QtOperatorDialogs.h"
 #include "QueuedMessages.h"
 #include "UnknownRequestsView.h"
@@ -57,6 +58,7 @@ TfFormMain::TfFormMain(std::string programFolder, OperatorDialogs* dialogs, QWid
     BuildMenus();
     BuildControls();
     BuildStatusBar();
+    BuildPsiPage();
     ConnectHandlers();
     FormCreate();
     qApp->installEventFilter(this);
@@ -64,6 +66,9 @@ TfFormMain::TfFormMain(std::string programFolder, OperatorDialogs* dialogs, QWid
 
 TfFormMain::~TfFormMain() {
     qApp->removeEventFilter(this);
+    // The page reaches the controller: it goes first.
+    delete psiPage_;
+    psiPage_ = nullptr;
     // The engine calls back into this window and its lists until it has ended, and its status
     // callback reads the controller: end the engine while the controller is still there.
     controller_->EndEngine();
@@ -318,15 +323,23 @@ void TfFormMain::mOriglioSaveClick() {
 // ---- the "&Data" menu ---------------------------------------------------------------------------
 
 void TfFormMain::mLoadIniClick() {
+    psiPage_->BeginLoad();
     Guarded([&] { controller_->Load(); });
+    psiPage_->Rebuild();
     ShowSystemInfo();
 }
 
 void TfFormMain::mReloadSystemClick() { Guarded([&] { controller_->ReloadSystem(); }); }
 
-void TfFormMain::mSaveIniClick() { Guarded([&] { controller_->Save(); }); }
+void TfFormMain::mSaveIniClick() {
+    psiPage_->FlushEdits();
+    Guarded([&] { controller_->Save(); });
+}
 
-void TfFormMain::mSaveAsIniClick() { Guarded([&] { controller_->SaveAs(); }); }
+void TfFormMain::mSaveAsIniClick() {
+    psiPage_->FlushEdits();
+    Guarded([&] { controller_->SaveAs(); });
+}
 
 void TfFormMain::mReloadClick() { controller_->Reload(); }
 

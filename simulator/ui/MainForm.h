@@ -39,6 +39,7 @@ class QSpinBox;
 class QTabWidget;
 class QTextEdit;
 class QTimer;
+class PsiPage;
 class QtOperatorDialogs;
 class QueuedMessages;
 class UnknownRequestsView;
@@ -153,6 +154,7 @@ private:
     QGroupBox* BuildActualRequests();
     QGroupBox* BuildUnknownRequests();
     void BuildStatusBar();
+    void BuildPsiPage();
     void ConnectHandlers();
 
     void FormCreate();
@@ -208,6 +210,7 @@ private:
     QCheckBox* cbAutoAnswer_ = nullptr;
     QSpinBox* seDefaultLenght_ = nullptr;
     UnknownRequestsView* lwUnknownRequests_ = nullptr;
+    PsiPage* psiPage_ = nullptr; // the "&PSI" page: request tree and hex editing
     QMenu* pmOriglio_ = nullptr;
     QMenu* pmActualRequest_ = nullptr;
     QMenu* pmUnknownRequests_ = nullptr;

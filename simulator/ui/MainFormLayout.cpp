@@ -2,6 +2,7 @@
 // shortcuts and settings. Their behaviour is in MainForm.cpp.
 #include "MainForm.h"
 
+#include "PsiPage.h"
 #include "TrafficLogView.h"
 #include "UnknownRequestsView.h"
 
@@ -117,7 +118,7 @@ void TfFormMain::BuildMenus() {
     // Set with the errors page, which owns the fault-code scanning that uses the port.
     AddAction(zulm, "mZULMCOMPort", "COM Port")->setEnabled(false);
 
-    // The request tree editor fills these.
+    // The request tree editor enables these while a simulation is loaded.
     QMenu* search = menuBar()->addMenu(QStringLiteral("&Search"));
     search->setObjectName(QStringLiteral("mSearch"));
     AddAction(search, "mFindByteDescription", "Find Byte Description...", QKeySequence(Qt::CTRL | Qt::Key_F))
@@ -334,4 +335,14 @@ void TfFormMain::BuildStatusBar() {
         bar->addWidget(panels_[p], Widths[p] > 0 ? 0 : 1);
     }
     panels_[0]->setText(QString::fromLatin1(OverwriteText));
+}
+
+void TfFormMain::BuildPsiPage() {
+    PsiPageHooks hooks;
+    hooks.Overwrite = [this] { return overwrite_ == 1; };
+    hooks.IntraFrameDefault = [this] { return intraFrameDefault_; };
+    hooks.UnknownRequests = &unknown_;
+    hooks.UnknownRequestsChanged = [this] { lwUnknownRequests_->Refresh(); };
+    psiPage_ = new PsiPage(*controller_, dialogs_, std::move(hooks), findChild<QAction*>("mFindByteDescription"),
+                           findChild<QAction*>("mSearchAgain"), Page(FormPage::PSI));
 }
