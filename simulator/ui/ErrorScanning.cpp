@@ -1,0 +1,78 @@
+#include "ErrorScanning.h"
+
+#include "Exception.h"
+
+namespace {
+
+// The page as the driver reads it: the editor's grid and choices, the window's counter and options.
+class PageOfEditor final : public ErrorsPageModel {
+public:
+    PageOfEditor(const ErrorRequestsEditor& editor, const ScanHost& host) : editor_(editor), host_(host) {}
+    std::string FirstAnswer(int column) const override { return editor_.FirstAnswer(column); }
+    int SelectedColumnChoice() const override { return editor_.SelectedColumnChoice(); }
+    std::int32_t FaultReadingCount() const override { return host_.FaultReadingCount(); }
+    ScanSettings Settings() const override { return host_.Settings(); }
+
+private:
+    const ErrorRequestsEditor& editor_;
+    const ScanHost& host_;
+};
+
+} // namespace
+
+ScanSettings ScanSettingsOf(const SystemOptions& options) {
+    ScanSettings s;
+    s.ScanningMode = options.ScanningMode;
+    s.IncrementMode = options.IncrementMode;
+    s.RequestsBetweenSteps = options.FaultReadNumber;
+    s.Layout = {options.ErrorCodeOffset, options.StatusBytePos, options.BytesPerError};
+    return s;
+}
+
+int ScanColumnOf(const SimulationView& view, int scanRequestItem) {
+    if (scanRequestItem < 0 || static_cast<std::size_t>(scanRequestItem) >= view.ErrorTabs.size()) return 0;
+    const auto n = static_cast<std::size_t>(view.ErrorTabs[static_cast<std::size_t>(scanRequestItem)].Number);
+    return n < view.ColumnChoice.size() ? view.ColumnChoice[n] : 0;
+}
+
+bool SwitchScanningOn(FaultScanDriver& driver, int scanColumn, ScanHost& host) {
+    for (const ScanAction& a : driver.SwitchOn(scanColumn, host.Settings()))
+        if (a.What == ScanAction::Kind::ShowMessage) host.ShowMessage(a.Text);
+    if (driver.CurrentState() == FaultScanDriver::State::Off) return false;
+    try {
+        host.OpenZulm();
+    } catch (const std::exception& e) {
+        driver.SwitchOff();
+        host.ShowMessage(ExceptionMessage(e));
+        return false;
+    }
+    return true;
+}
+
+void RunScanTick(FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host) {
+    const ScanActions actions = driver.Tick(PageOfEditor(editor, host));
+    if (actions.empty()) return;
+    CarryOut(actions, driver, editor, host);
+    driver.StepDone();
+}
+
+void CarryOut(const ScanActions& actions, FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host) {
+    for (const ScanAction& a : actions) {
+        switch (a.What) {
+        case ScanAction::Kind::ResetCounter: host.ResetFaultReadingCount(); break;
+        case ScanAction::Kind::SetFirstAnswer: editor.SetCell(a.Column, 1, a.Text); break;
+        case ScanAction::Kind::SelectColumn: editor.SelectColumn(a.Column); break;
+        case ScanAction::Kind::ApplyCurrentColumn: editor.ApplyCurrentColumn(); break;
+        case ScanAction::Kind::ShowMessage: host.ShowMessage(a.Text); break;
+        case ScanAction::Kind::StopScanning: host.StopScanning(); break;
+        case ScanAction::Kind::Send:
+            try {
+                host.WriteZulm(a.Text);
+            } catch (const std::exception& e) {
+                CarryOut(driver.WriteFailed(ExceptionMessage(e)), driver, editor, host);
+                return;
+            }
+            break;
+        }
+    }
+}

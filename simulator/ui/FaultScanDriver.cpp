@@ -1,0 +1,94 @@
+#include "FaultScanDriver.h"
+
+#include "HexText.h"
+
+namespace {
+
+ScanAction Message(std::string text) { return {ScanAction::Kind::ShowMessage, -1, std::move(text)}; }
+
+} // namespace
+
+ScanActions FaultScanDriver::SwitchOn(int scanColumn, const ScanSettings& settings) {
+    if (std::string refusal = FaultScan::LayoutRefusal(settings.Layout); !refusal.empty()) {
+        state_ = State::Off;
+        return {Message(std::move(refusal))};
+    }
+    scanColumn_ = scanColumn >= 0 && scanColumn < AnswerColumnCount ? scanColumn : NoErrorsColumnIndex;
+    state_ = State::Waiting;
+    return {};
+}
+
+ScanActions FaultScanDriver::Tick(const ErrorsPageModel& page) {
+    if (state_ != State::Waiting) return {};
+    const ScanSettings settings = page.Settings();
+    if (page.FaultReadingCount() <= settings.RequestsBetweenSteps) return {};
+    state_ = State::Stepping;
+    ScanActions actions{{ScanAction::Kind::ResetCounter, -1, {}}};
+    const ScanActions step = Step(page, settings);
+    actions.insert(actions.end(), step.begin(), step.end());
+    return actions;
+}
+
+void FaultScanDriver::StepDone() {
+    if (state_ == State::Stepping) state_ = State::Waiting;
+}
+
+ScanActions FaultScanDriver::WriteFailed(const std::string& message) {
+    state_ = State::Off;
+    return {{ScanAction::Kind::StopScanning, -1, {}}, Message(message)};
+}
+
+ScanActions FaultScanDriver::Step(const ErrorsPageModel& page, const ScanSettings& settings) {
+    const ScanAction apply{ScanAction::Kind::ApplyCurrentColumn, -1, {}};
+    const int c = page.SelectedColumnChoice();
+    if (c < 0) return {};
+    if (c == NoErrorsColumnIndex) return {apply};
+
+    ScanActions actions;
+    switch (settings.ScanningMode) {
+    case NormalScanning:
+        Advance(page, settings, c, true, actions);
+        return actions;
+    case AlternativeScanning:
+        alternation_ = !alternation_;
+        if (!alternation_) {
+            const std::string answer = StripBlanks(page.FirstAnswer(c));
+            if (answer.empty()) return {Message(ErrorCodeEmptyPrefix + std::to_string(c))};
+            FaultScan::ScanOutcome text = FaultScan::ZulmCodeText(answer, settings.Layout.ErrorCodeOffset);
+            if (!text.Ok()) return {Message(text.Refusal)};
+            const int other = c == OneErrorColumn ? TwoErrorsColumn : OneErrorColumn;
+            return {{ScanAction::Kind::SelectColumn, other, {}}, {ScanAction::Kind::Send, -1, text.Value}};
+        }
+        actions.push_back({ScanAction::Kind::SelectColumn, scanColumn_, {}});
+        Advance(page, settings, scanColumn_, false, actions);
+        return actions;
+    default:
+        return {apply};
+    }
+}
+
+void FaultScanDriver::Advance(const ErrorsPageModel& page, const ScanSettings& settings, int column, bool send,
+                              ScanActions& actions) const {
+    const std::string answer = StripBlanks(page.FirstAnswer(column));
+    if (answer.empty()) {
+        actions.push_back(Message(ErrorCodeEmptyPrefix + std::to_string(column)));
+        return;
+    }
+    const FaultScan::ScanOutcome advanced =
+        FaultScan::AdvanceAnswer(answer, settings.Layout, FaultScan::IncrementModeOf(settings.IncrementMode));
+    if (!advanced.Ok()) {
+        actions.push_back(Message(advanced.Refusal));
+        return;
+    }
+    FaultScan::ScanOutcome text;
+    if (send) {
+        text = FaultScan::ZulmCodeText(advanced.Value, settings.Layout.ErrorCodeOffset);
+        if (!text.Ok()) {
+            actions.push_back(Message(text.Refusal));
+            return;
+        }
+    }
+    actions.push_back({ScanAction::Kind::SetFirstAnswer, column, DividePacket(advanced.Value)});
+    actions.push_back({ScanAction::Kind::ApplyCurrentColumn, -1, {}});
+    if (send) actions.push_back({ScanAction::Kind::Send, -1, text.Value});
+}

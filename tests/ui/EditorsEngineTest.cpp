@@ -1,0 +1,231 @@
+// The two editors' models on a simulation loaded by the controller into the real engine on its
+// own thread, against the fake link library: the engine runs an edited activation under its new
+// name, and a load, edits, "Save" and a second load give every edit back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "ActivationEditor.h"
+#include "ControllerTestSupport.h"
+#include "EngineEditing.h"
+#include "ErrorRequests.h"
+#include "SimulationController.h"
+#include "fixtures/FakeLinkCalls.h"
+#include "fixtures/RecordingReporter.h"
+#include "fixtures/SimulationFolder.h"
+#include "fixtures/SteppingClock.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const fs::path Fixture = fs::path(TARVICO_UI_FIXTURES) / "simulation";
+constexpr std::int32_t IntraFrameDefault = 100;
+constexpr std::size_t CanFrameBytes = 8;
+
+template <typename Pred> bool WaitUntil(Pred pred) {
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// The traffic log with its info texts: "request>answer:kind|info".
+class TrafficEvents final : public EngineEvents {
+public:
+    void OnThreadStatus(std::int32_t) override {}
+    void AddOriglioItem(const std::string& request, const std::string& answer, int kind,
+                        const std::string& info) override {
+        std::lock_guard lock(mutex_);
+        log_.push_back(request + ">" + answer + ":" + std::to_string(kind) + "|" + info);
+    }
+    void AddUnknownRequest(const TBaseItem&) override {}
+    std::optional<TStringList> GetUnknownAnswer(const std::string&) override { return std::nullopt; }
+
+    std::vector<std::string> Log() const {
+        std::lock_guard lock(mutex_);
+        return log_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> log_;
+};
+
+// A single CAN frame from the tester (pack pair 1: the length byte, then the message).
+void TesterSends(std::initializer_list<std::uint8_t> message) {
+    std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(message.size())};
+    frame.insert(frame.end(), message);
+    frame.resize(CanFrameBytes, 0);
+    FakeLink_QueueRxFrame(frame.data(), static_cast<std::int32_t>(frame.size()));
+}
+
+class EditorsEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FakeLink_Reset();
+        for (const char* name : {"simul1.ini", "Default_file/protocol.ini", "Default_file/SystemSettings.ini",
+                                 "Default_file/Frame_Structure.xls"})
+            fs::copy_file(Fixture / name, folder.Root() / name);
+        program = folder.MakeFolder("program");
+        for (const char* lib : {"libkrix_interface.so", "libChecksum.so"})
+            fs::create_symlink(fs::path(TARVICO_FAKELINK_DIR) / lib, program / lib);
+        controller = std::make_unique<SimulationController>(program.string(), "Tarvico", dialogs, window, events);
+    }
+    void TearDown() override {
+        Unbind();
+        controller.reset();
+        FakeLink_Reset();
+    }
+
+    fs::path SimulationPath() const { return folder.Root() / "simul1.ini"; }
+
+    // The load, until the engine is ready; then editors on what it loaded.
+    void LoadAndBind() {
+        Unbind();
+        ASSERT_TRUE(controller->LoadFile(SimulationPath().string()));
+        TKRIXCommunicationThread* e = controller->Engine();
+        ASSERT_NE(e, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return e->Status() == SimulatorStatus::Ready; }));
+        engine = std::make_unique<EngineEditCallsOf<TKRIXCommunicationThread>>(*e);
+        auto show = [this](const std::string& text) { boxes.push_back(text); };
+        errors = std::make_unique<ErrorRequestsEditor>(*controller->SimulationFile(), *engine, controller->View(),
+                                                       controller->MultiAnswerNum(), IntraFrameDefault, show);
+        activations = std::make_unique<ActivationEditor>(*controller->SimulationFile(), *engine,
+                                                         controller->View().Activations, IntraFrameDefault, show);
+        errors->ShowTab(0);
+        ASSERT_TRUE(activations->Show());
+    }
+    void Unbind() {
+        activations.reset();
+        errors.reset();
+        engine.reset();
+    }
+
+    // The tester's frames queued, the engine started until it logged that many events, stopped.
+    std::vector<std::string> Exchange(const std::function<void()>& frames, std::size_t events) {
+        TKRIXCommunicationThread& e = *controller->Engine();
+        const std::size_t before = traffic().size();
+        frames();
+        EXPECT_TRUE(e.Start());
+        EXPECT_TRUE(WaitUntil([&] { return traffic().size() >= before + events; }));
+        EXPECT_TRUE(e.Stop());
+        EXPECT_TRUE(WaitUntil([&] { return e.Status() == SimulatorStatus::Ready; }));
+        const std::vector<std::string> all = traffic();
+        return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+    }
+    std::vector<std::string> traffic() const { return events.Log(); }
+
+    SteppingClock clock;
+    ClockGuard clockGuard{clock};
+    RecordingReporter reporter;
+    SimulationFolder folder;
+    fs::path program;
+    ScriptedDialogs dialogs;
+    RecordingWindow window;
+    TrafficEvents events;
+    std::unique_ptr<SimulationController> controller;
+    std::unique_ptr<EngineEditCalls> engine;
+    std::unique_ptr<ErrorRequestsEditor> errors;
+    std::unique_ptr<ActivationEditor> activations;
+    std::vector<std::string> boxes;
+};
+
+} // namespace
+
+TEST_F(EditorsEngineTest, TheEngineRunsTheEditedActivationUnderItsNewName) {
+    LoadAndBind();
+    // Fuel pump: 3001, then 3002 three times, then 3003. Renamed, one 3002 fewer, 3003 answered anew.
+    activations->SetName("Fuel pump 2");
+    activations->SelectRow(3);
+    activations->DeleteRows({3});
+    activations->SelectRow(3);
+    activations->SelectAnswer(0);
+    ASSERT_TRUE(activations->EditAnswer("70 05"));
+    EXPECT_EQ(boxes, std::vector<std::string>{});
+    EXPECT_EQ(controller->Engine()->Store().EditActivations().Count, 1);
+
+    const std::vector<std::string> log = Exchange(
+        [] {
+            TesterSends({0x30, 0x01});
+            TesterSends({0x30, 0x02});
+            TesterSends({0x30, 0x02});
+            TesterSends({0x30, 0x03});
+        },
+        6);
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "023001>027001:0|Activation - Fuel pump 2",
+                       "023002>027002:0|Activation - Fuel pump 2",
+                       "023002>027003:0|Activation - Fuel pump 2",
+                       "023002>027002:0|Activation - Fuel pump 2",
+                       "023002>027003:0|Activation - Fuel pump 2",
+                       "023003>027005:0|Activation - Fuel pump 2",
+                   }));
+    EXPECT_EQ(reporter.Texts(), std::vector<std::string>{});
+}
+
+TEST_F(EditorsEngineTest, LoadEditSaveAndReloadGiveEveryEditBack) {
+    LoadAndBind();
+    // ERROR_1: description and an answer edited, "Two errors" chosen; a dropped request as ERROR_3.
+    errors->SetDescription("Fault memory, edited");
+    errors->SetCell(1, 1, "58 01 01 24 e0");
+    errors->SelectColumn(2);
+    ASSERT_TRUE(errors->Drop("18 03 ff 00", {"58 01 04 56 e0"}));
+    const ErrorPage dropped = errors->Page();
+    errors->ChangeTab(0);
+    const ErrorPage first = errors->Page();
+    EXPECT_EQ(first.Description, "Fault memory, edited");
+    EXPECT_EQ(first.Columns[1][0], "58 01 01 24 e0");
+
+    // The activation: renamed, a step inserted, and a second activation made with "New".
+    activations->SetName("Fuel pump 2");
+    activations->SelectRow(0);
+    activations->InsertRow();
+    ASSERT_TRUE(activations->EditRequest("30 00"));
+    activations->SelectAnswer(0);
+    ASSERT_TRUE(activations->EditAnswer("70 00"));
+    const std::vector<ActivationRow> fuelPump = activations->Rows();
+    ASSERT_TRUE(activations->New());
+    ASSERT_TRUE(activations->Drop("31 01", {"71 01"}));
+    activations->SetName("Second");
+    ASSERT_TRUE(activations->Store());
+    const std::vector<ActivationRow> second = activations->Rows();
+    EXPECT_EQ(boxes, (std::vector<std::string>{
+                         "Invalid Intraframe value for [ACTIVATION_1] [R1]!IntraFrame set to 100!",
+                         "Invalid Intraframe value for [ACTIVATION_2] [R1]!IntraFrame set to 100!"}));
+    boxes.clear();
+
+    ASSERT_TRUE(controller->Save());
+    LoadAndBind();
+    EXPECT_EQ(dialogs.Boxes, std::vector<std::string>{});
+    EXPECT_EQ(errors->Page(), first);
+    errors->ChangeTab(2);
+    EXPECT_EQ(errors->Page(), dropped);
+    EXPECT_EQ(controller->View().ErrorTabs.size(), 3u);
+
+    EXPECT_EQ(controller->View().Activations, (ActivationSelector{1, 2, 1}));
+    EXPECT_EQ(activations->Name(), "Fuel pump 2");
+    EXPECT_EQ(activations->Rows(), fuelPump);
+    ASSERT_TRUE(activations->MoveTo(2));
+    EXPECT_EQ(activations->Name(), "Second");
+    EXPECT_EQ(activations->Rows(), second);
+    EXPECT_EQ(boxes, std::vector<std::string>{});
+
+    // The engine holds both activations under their names, the fault readings as they were saved.
+    const TActivations& table = controller->Engine()->Store().EditActivations();
+    ASSERT_EQ(table.Count, 2);
+    std::vector<std::string> names{table.Items[0].Name, table.Items[1].Name};
+    std::sort(names.begin(), names.end()); // a store registers its activation anew, at the end
+    EXPECT_EQ(names, (std::vector<std::string>{"Fuel pump 2", "Second"}));
+    TAnsReqItem* dropEntry = controller->Engine()->RequestIndex("041803ff00", 1);
+    ASSERT_NE(dropEntry, nullptr);
+    EXPECT_EQ(dropEntry->Type, RequestType::FaultReading);
+}
