@@ -26,11 +26,13 @@ void TKrixThread::start() {
     if (isRunning())
         return;
     clock_.clearStop();
+    transparent_.admitWaiters();
     thread_ = std::thread([this] { run(); });
     pthread_setname_np(thread_.native_handle(), "krix_driver");
 }
 
 void TKrixThread::shutdown() {
+    transparent_.releaseWaiters();
     clock_.requestStop();
     if (thread_.joinable())
         thread_.join();

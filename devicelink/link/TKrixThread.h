@@ -68,8 +68,9 @@ public:
     // Before start(): the device work of the loop.
     void setRoutines(DriverRoutines routines);
     void start();
-    // Asks the loop to end, interrupts its waits and joins it. Returns once the thread no longer
-    // touches the port or the object; safe to call more than once.
+    // Asks the loop to end, interrupts its waits (and ends every wait for a received frame) and
+    // joins it. Returns once the thread no longer touches the port or the object; safe to call
+    // more than once.
     void shutdown();
     bool isRunning() const { return thread_.joinable(); }
 

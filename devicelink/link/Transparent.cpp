@@ -124,6 +124,25 @@ bool TransparentLink::takeTransparentFrame(int* length, std::uint8_t* data) {
     return true;
 }
 
+bool TransparentLink::waitForFrame(std::uint32_t ms) {
+    std::unique_lock lock(queueMutex_);
+    frameQueued_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return waitersReleased_ || !queue_.empty(); });
+    return !waitersReleased_ && !queue_.empty();
+}
+
+void TransparentLink::releaseWaiters() {
+    {
+        std::lock_guard lock(queueMutex_);
+        waitersReleased_ = true;
+    }
+    frameQueued_.notify_all();
+}
+
+void TransparentLink::admitWaiters() {
+    std::lock_guard lock(queueMutex_);
+    waitersReleased_ = false;
+}
+
 void TransparentLink::setState(std::int32_t s) {
     expectedAnswer_.store(0);
     state_.store(s);
@@ -141,13 +160,16 @@ std::size_t TransparentLink::waitingFrames() const {
 }
 
 void TransparentLink::queueReceived(const std::uint8_t* data, std::size_t n) {
-    std::lock_guard lock(queueMutex_);
-    if (queue_.size() >= QueueCapacity) {
-        qDebug("main: leggikrix: dispatchTransparent: %d bus frames not taken, the oldest (%d bytes) is dropped",
-               static_cast<int>(queue_.size()), static_cast<int>(queue_.front().size()));
-        queue_.pop_front();
+    {
+        std::lock_guard lock(queueMutex_);
+        if (queue_.size() >= QueueCapacity) {
+            qDebug("main: leggikrix: dispatchTransparent: %d bus frames not taken, the oldest (%d bytes) is dropped",
+                   static_cast<int>(queue_.size()), static_cast<int>(queue_.front().size()));
+            queue_.pop_front();
+        }
+        queue_.emplace_back(data, data + n);
     }
-    queue_.emplace_back(data, data + n);
+    frameQueued_.notify_all();
 }
 
 void TransparentLink::clearQueue() {

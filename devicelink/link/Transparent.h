@@ -27,12 +27,13 @@
 // until a command or SetMode sets the state again.
 //
 // Received bus frames are copied when they are dispatched into a bounded queue that RxFrame
-// takes from in order; the queue is cleared with the purge, and when it is full the oldest frame
-// is dropped, with a debug line saying so.
+// takes from in order, and a caller may wait for one (waitForFrame); the queue is cleared with
+// the purge, and when it is full the oldest frame is dropped, with a debug line saying so.
 #include "ByteLink.h"
 #include "DeviceClock.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -100,6 +101,14 @@ public:
     // The oldest received bus frame: *length := its size, its bytes copied to data (room for
     // MaxReceivedData). false with *length 0 when none waits.
     bool takeTransparentFrame(int* length, std::uint8_t* data);
+    // Waits up to ms (real time) until a received bus frame waits for takeTransparentFrame; true
+    // when one does (at once when one already waits). false after ms, or at once once the
+    // waiters were released.
+    bool waitForFrame(std::uint32_t ms);
+    // Ends every waitForFrame now and from now on (the driver thread is being stopped); admit
+    // lets waiters in again.
+    void releaseWaiters();
+    void admitWaiters();
 
     std::int32_t state() const { return state_.load(); }
     // Sets the state; any pending command is forgotten.
@@ -146,5 +155,7 @@ private:
     std::size_t rxCount_ = 0;
 
     mutable std::mutex queueMutex_;
+    std::condition_variable frameQueued_;
+    bool waitersReleased_ = false;
     std::deque<std::vector<std::uint8_t>> queue_;
 };
