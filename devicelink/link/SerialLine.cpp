@@ -165,13 +165,14 @@ bool WaitReadable(int fd, int waitMs) {
         const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
         pollfd p{fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(std::max<long long>(left, 0)));
-        if (ready > 0 && (p.revents & POLLIN))
-            return true;
         if (ready == 0)
             return false;
         if (ready < 0 && errno == EINTR)
             continue;
-        // An error or a hang-up without input.
+        // A hung-up line reports itself readable too, with nothing to read: only bytes that
+        // are really there count.
+        if (ready > 0 && (p.revents & POLLIN) && BytesWaiting(fd) > 0)
+            return true;
         const auto rest = deadline - steady_clock::now();
         if (rest > steady_clock::duration::zero())
             std::this_thread::sleep_for(rest);
