@@ -1,6 +1,6 @@
-// The exported link functions of libkrix_interface.so: each one forwards to its C++ function
-// (LinkExports.h). Only these names leave the library; everything linked in from the archives
-// stays hidden (see CMakeLists.txt).
+// The exported link functions of libkrix_interface.so (the twelve, WaitRxFrame, StatusKrix and
+// SetEcu): each one forwards to its C++ function (LinkExports.h). Only these names leave the
+// library; everything linked in from the archives stays hidden (see CMakeLists.txt).
 #include "KrixLinkApi.h"
 #include "LinkExports.h"
 #include "LinkStatusApi.h"
@@ -39,6 +39,9 @@ bool RxFrame(int* length, std::uint8_t* data) { return LinkExports::RxFrame(leng
 std::int32_t StatusInitKrix(std::uint16_t* textOut) { return LinkExports::StatusInitKrix(textOut); }
 
 std::int32_t StatusTransparent() { return LinkExports::StatusTransparent(); }
+
+// Optional: a caller binds it only when the library has it.
+std::int32_t WaitRxFrame(std::int32_t timeoutMs) { return LinkExports::WaitRxFrame(timeoutMs); }
 
 std::int32_t StatusKrix() { return LinkExports::StatusKrix(); }
 

@@ -176,12 +176,14 @@ int SetUpDevice(Steps& s) {
 }
 
 // Step 9: the pending EcuDirectBlock and, outside transparent mode, the letter, the identifier
-// lists and the device value. The first refusal ends it: what follows would only wait for a
-// device that has stopped answering.
+// lists and the device value. A refusal marks the initialisation failed (1) and the sequence
+// goes on: each command is still sent, so the device gets all of the ECU's data it accepts and
+// the lists are read. Only a stop request ends it early.
 int SendEcuData(Steps& s) {
     TKrixThread& t = s.thread;
     if (!s.pause(BeforeEcuDataMs))
         return 1;
+    int r = 0;
     std::uint32_t words[5];
     if (t.ecuDirectBlock(words)) {
         if ((words[0] & 0xFF) < EcuDirectKindSent) {
@@ -189,21 +191,33 @@ int SendEcuData(Steps& s) {
         } else {
             std::uint8_t bytes[FixedCommand::EcuDirectBlockSize];
             BuildEcuDirectBytes(words, bytes);
-            if (s.device.sendEcuDirectBlock(bytes) != RECEIVE_OK)
-                return 1;
-            t.clearEcuDirectBlockPending();
+            if (s.device.sendEcuDirectBlock(bytes) == RECEIVE_OK)
+                t.clearEcuDirectBlockPending();
+            else
+                r = 1;
         }
     }
     if (t.transparentFlag())
-        return 0;
-    if (t.letter() != TKrixThread::NoLetter && s.device.sendLetter(t.letter()) != RECEIVE_OK)
+        return r;
+    // A stop request ends it: what follows would only be written to be cut off.
+    const auto stopped = [&] { return s.clock.stopRequested(); };
+    if (t.letter() != TKrixThread::NoLetter) {
+        if (stopped())
+            return 1;
+        if (s.device.sendLetter(t.letter()) != RECEIVE_OK)
+            r = 1;
+    }
+    if (stopped())
         return 1;
     if (readIdLists(t) != RECEIVE_OK)
+        r = 1;
+    else
+        t.setNewList(0);
+    if (stopped())
         return 1;
-    t.setNewList(0);
     if (s.device.sendDeviceValue() != RECEIVE_OK)
-        return 1;
-    return 0;
+        r = 1;
+    return r;
 }
 
 std::int32_t FailureCode(int r) {

@@ -22,7 +22,9 @@ namespace {
 struct Globals {
     std::mutex mutex;
     std::uint8_t dllState = StateNoThread;
-    std::unique_ptr<TKrixThread> thread;
+    // Shared only with WaitRxFrame, which waits without the lock: a thread object that is ended
+    // while a caller waits on it stays in memory until that wait has returned.
+    std::shared_ptr<TKrixThread> thread;
     std::int32_t keptPort = 0;
     std::uint8_t keptAutoScan = 0;
     std::int32_t programNumber = 0;
@@ -35,8 +37,8 @@ Globals& globals() {
     return g;
 }
 
-std::unique_ptr<TKrixThread> MakeThread(std::int32_t comPort, std::uint8_t autoScan) {
-    auto t = std::make_unique<TKrixThread>(comPort, autoScan);
+std::shared_ptr<TKrixThread> MakeThread(std::int32_t comPort, std::uint8_t autoScan) {
+    auto t = std::make_shared<TKrixThread>(comPort, autoScan);
     t->setRoutines({[](TKrixThread& th) { return InitKRIX(th); },
                     [](TKrixThread& th) { th.transparent().turn(); }});
     t->start();
@@ -67,6 +69,14 @@ std::int32_t SystemNumber(const EcuSelectionRecord& ecu) {
     return n;
 }
 
+// Stops and joins the driver thread (which ends every WaitRxFrame on it), then closes its port;
+// only then is the object let go, so that nothing of it is left running when the caller goes on.
+void EndThread(Globals& g) {
+    g.thread->shutdown();
+    g.thread->serial().close();
+    g.thread.reset();
+}
+
 } // namespace
 
 bool CreateThreadKrix(std::int32_t comPort, std::uint8_t autoScan) {
@@ -91,7 +101,7 @@ bool DeleteThreadKrix() {
     g.dllState = StateNoThread;
     if (!g.thread)
         return false;
-    g.thread.reset(); // stops and joins the driver thread, then closes the port
+    EndThread(g);
     Catalogue::ReleaseCatalogue();
     return true;
 }
@@ -108,7 +118,7 @@ void ResetKrix() {
     t.deviceClock().clearStop();
     if (t.device().DeviceControl(ResetControlCode, ResetAnswerTimeoutMs) != RECEIVE_OK)
         qDebug("main: leggikrix: ResetKrix: the device did not confirm the reset");
-    g.thread.reset();
+    EndThread(g);
     g.thread = MakeThread(g.keptPort, g.keptAutoScan);
     g.dllState = StateThreadOrEcu;
 }
@@ -233,6 +243,20 @@ std::int32_t StatusTransparent() {
     if (!g.thread)
         return NoThreadTransparentState;
     return g.thread->getTransparentState();
+}
+
+std::int32_t WaitRxFrame(std::int32_t timeoutMs) {
+    std::shared_ptr<TKrixThread> thread;
+    {
+        Globals& g = globals();
+        std::lock_guard lock(g.mutex);
+        if (!g.thread)
+            return WaitNoThread;
+        thread = g.thread;
+    }
+    // Without the lock: the other link functions, and the end of the thread, go on meanwhile.
+    const std::int32_t ms = std::clamp(timeoutMs, 0, MaxWaitRxFrameMs);
+    return thread->transparent().waitForFrame(static_cast<std::uint32_t>(ms)) ? WaitFrameThere : WaitNoFrame;
 }
 
 std::int32_t StatusKrix() {

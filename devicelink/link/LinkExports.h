@@ -5,9 +5,9 @@
 // in-process.
 //
 // Every function runs on the caller's thread. One lock guards the globals and is held for the
-// whole of a call (StatusTransparent's pause is taken before it), so a call from one thread can
-// never meet a driver thread that another thread is deleting or replacing. The driver thread
-// itself never takes it.
+// whole of a call (StatusTransparent's pause is taken before it, and WaitRxFrame waits without
+// it), so a call from one thread can never meet a driver thread that another thread is deleting
+// or replacing. The driver thread itself never takes it.
 //
 // Called without a driver thread, every function returns its failure value: false, -14 for
 // InitComKrix and StatusInitKrix, 0 for StatusTransparent; ResetKrix does nothing.
@@ -47,6 +47,12 @@ constexpr std::int32_t InitMessageId = 1;
 constexpr std::int32_t InitMessageSource = 0;
 constexpr std::int32_t InitMessageSlot = 0;
 
+// WaitRxFrame: its results and its longest wait.
+constexpr std::int32_t WaitFrameThere = 1;
+constexpr std::int32_t WaitNoFrame = 0;
+constexpr std::int32_t WaitNoThread = -1;
+constexpr std::int32_t MaxWaitRxFrameMs = 1000;
+
 bool CreateThreadKrix(std::int32_t comPort, std::uint8_t autoScan);
 bool DeleteThreadKrix();
 void ResetKrix();
@@ -60,6 +66,10 @@ bool StartStop_Ecu(std::uint8_t start);
 bool TxFrame(int reserved, int length, const std::uint8_t* data);
 bool RxFrame(int* length, std::uint8_t* data);
 std::int32_t StatusTransparent();
+// 1 once a received bus frame waits for RxFrame (at once when one already does), 0 after
+// timeoutMs (clamped to 0..1000) without one or when the driver thread is being ended, -1 at
+// once without a driver thread. Woken by the driver thread when it queues a frame.
+std::int32_t WaitRxFrame(std::int32_t timeoutMs);
 std::int32_t StatusKrix();
 std::int32_t SetEcu(std::uint32_t index);
 

@@ -1,5 +1,6 @@
 #include "SerialLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace SerialLine {
@@ -154,6 +156,28 @@ bool ReadByte(int fd, std::uint8_t* byte, int waitMs) {
     if (ready <= 0 || !(p.revents & POLLIN))
         return false;
     return ::read(fd, byte, 1) == 1;
+}
+
+bool WaitReadable(int fd, int waitMs) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(waitMs);
+    for (;;) {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(std::max<long long>(left, 0)));
+        if (ready == 0)
+            return false;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        // A hung-up line reports itself readable too, with nothing to read: only bytes that
+        // are really there count.
+        if (ready > 0 && (p.revents & POLLIN) && BytesWaiting(fd) > 0)
+            return true;
+        const auto rest = deadline - steady_clock::now();
+        if (rest > steady_clock::duration::zero())
+            std::this_thread::sleep_for(rest);
+        return false;
+    }
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t n, int timeoutMs) {

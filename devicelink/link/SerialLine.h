@@ -37,6 +37,11 @@ bool Close(int fd);
 
 // Waits up to waitMs for one byte. true when a byte arrived.
 bool ReadByte(int fd, std::uint8_t* byte, int waitMs);
+// Waits up to waitMs until bytes wait to be read; true when they do. An error or a hang-up on
+// the line (a pseudo-terminal whose other side closed, an adapter pulled out) is reported by poll
+// at once and for ever, as readable with nothing to read: the wait is then slept out, so that a
+// reader never spins on it.
+bool WaitReadable(int fd, int waitMs);
 // Writes all n bytes within timeoutMs; true only when every byte was written.
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t n, int timeoutMs);
 // Discards what the driver holds as input.

@@ -4,8 +4,10 @@
 
 #include <QtGlobal>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 TCommPort::TCommPort() = default;
 
@@ -68,6 +70,21 @@ bool TCommPort::readByte(std::uint8_t* b) {
     if (!isOpen())
         return false;
     return SerialLine::ReadByte(fd_.load(), b, ReadTotalPerByteMs + ReadTotalConstantMs);
+}
+
+bool TCommPort::waitInput(std::uint32_t ms) {
+    if (!isOpen()) {
+        // Nothing can arrive: the time is waited out all the same, so a reader never spins.
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return false;
+    }
+    return SerialLine::WaitReadable(fd_.load(), static_cast<int>(ms));
+}
+
+bool TCommPort::takeByte(std::uint8_t* b) {
+    if (!isOpen())
+        return false;
+    return SerialLine::ReadByte(fd_.load(), b, 0);
 }
 
 int TCommPort::purgeInput() {

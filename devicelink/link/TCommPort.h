@@ -34,6 +34,9 @@ public:
     void close();
     bool write(const std::uint8_t* buf, std::size_t n);
     bool readByte(std::uint8_t* b);
+    // Waits up to ms for input (a closed port waits out the time); takes a byte already there.
+    bool waitInput(std::uint32_t ms);
+    bool takeByte(std::uint8_t* b);
     int purgeInput(); // 0 not open, 1 done, -2 failed
     void copyName(char* dst) const; // dst holds NameSize bytes
     bool isOpen() const { return open_.load(); }

@@ -26,20 +26,25 @@ void TKrixThread::start() {
     if (isRunning())
         return;
     clock_.clearStop();
+    transparent_.admitWaiters();
     thread_ = std::thread([this] { run(); });
     pthread_setname_np(thread_.native_handle(), "krix_driver");
 }
 
 void TKrixThread::shutdown() {
+    transparent_.releaseWaiters();
     clock_.requestStop();
     if (thread_.joinable())
         thread_.join();
 }
 
+// Each turn reads the wake count before it looks for work, so that a request raised while it
+// looks ends the idle that follows at once.
 void TKrixThread::run() {
     stepState_.store(0);
     acquisitionOn_.store(0);
     while (!clock_.stopRequested()) {
+        const std::uint64_t seenWakes = clock_.wakeCount();
         bool initAsked = false;
         {
             std::lock_guard lock(initMutex_);
@@ -63,37 +68,44 @@ void TKrixThread::run() {
             if (routines_.transparentTurn)
                 routines_.transparentTurn(*this);
             else
-                clock_.sleepMs(TransparentIdleMs);
+                clock_.idleMs(TransparentIdleMs, seenWakes);
         } else {
-            clock_.sleepMs(IdleSleepMs);
+            clock_.idleMs(IdleSleepMs, seenWakes);
         }
 
         if (commandRequest_.load() != 0) {
             if (!transparentFlag_.load())
                 device_.DeviceControl(1, CommandAnswerTimeoutMs);
             commandRequest_.store(0);
+            clock_.wake(); // requestStop waits for this
         }
     }
 }
 
 int TKrixThread::requestStop() {
     commandRequest_.store(1);
+    clock_.wake();
     const std::uint64_t start = clock_.msecNow();
-    while (commandRequest_.load() != 0) {
-        if (clock_.msecNow() - start >= RequestStopTimeoutMs)
+    for (;;) {
+        const std::uint64_t seenWakes = clock_.wakeCount();
+        if (commandRequest_.load() == 0)
+            return 0;
+        const std::uint64_t waited = clock_.msecNow() - start;
+        if (waited >= RequestStopTimeoutMs)
             return -1;
-        // A short sleep rather than a spin: the loop answers within its 300 ms turn.
-        if (!clock_.sleepMs(RequestStopPollMs))
+        if (!clock_.idleMs(static_cast<std::uint32_t>(RequestStopTimeoutMs - waited), seenWakes))
             return commandRequest_.load() != 0 ? -1 : 0;
     }
-    return 0;
 }
 
 void TKrixThread::requestInit(std::int32_t on) {
-    std::lock_guard lock(initMutex_);
-    initRequest_ = on;
-    if (on != 0)
-        initResult_ = InitRunning;
+    {
+        std::lock_guard lock(initMutex_);
+        initRequest_ = on;
+        if (on != 0)
+            initResult_ = InitRunning;
+    }
+    clock_.wake();
 }
 
 std::int32_t TKrixThread::getInitResult() const {
@@ -355,5 +367,5 @@ int TKrixThread::getScanState(ActivationState* out) {
 
 void TKrixThread::setTransparentMode(std::uint8_t mode) {
     transparentFlag_.store(mode);
-    transparent_.setState(TransparentLink::StateReady);
+    transparent_.setState(TransparentLink::StateReady); // wakes the loop into its first turn
 }

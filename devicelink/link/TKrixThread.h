@@ -6,8 +6,14 @@
 // Two threads share it: the driver thread (run: the initialisation when asked, transparent-mode
 // reading, the command request) and the callers of the exports. Every word that both touch is
 // an atomic; strings, blocks and tables are guarded by locks. The thread ends in order:
-// shutdown() asks it to stop, which ends every sleep, read and wait of the device code within
-// one short slice, and joins it; the destructor does the same before anything is freed.
+// shutdown() asks it to stop, which ends every sleep and wait of the device code at once and a
+// read of the port within its short wait, and joins it; the destructor does the same before
+// anything is freed.
+//
+// The loop never sleeps blind: in transparent mode it waits on the port, and otherwise it idles
+// on the device clock's condition variable for its 300 ms step, which an init request, a command
+// request, the transparent flag and the stop request end at once. requestStop waits on the same
+// variable for the loop's answer.
 #include "DeviceClock.h"
 #include "DeviceProtocol.h"
 #include "DeviceTables.h"
@@ -46,7 +52,6 @@ public:
     static constexpr std::uint8_t LinkAsksActivation = 6;
     static constexpr char NoLetter = '-';
     static constexpr std::uint32_t RequestStopTimeoutMs = 5000;
-    static constexpr std::uint32_t RequestStopPollMs = 1;
     static constexpr std::uint32_t IdleSleepMs = 300;
     static constexpr std::uint32_t CommandAnswerTimeoutMs = 5000;
     static constexpr std::uint32_t TransparentIdleMs = 10;
@@ -63,8 +68,9 @@ public:
     // Before start(): the device work of the loop.
     void setRoutines(DriverRoutines routines);
     void start();
-    // Asks the loop to end, interrupts its waits and joins it. Returns once the thread no longer
-    // touches the port or the object; safe to call more than once.
+    // Asks the loop to end, interrupts its waits (and ends every wait for a received frame) and
+    // joins it. Returns once the thread no longer touches the port or the object; safe to call
+    // more than once.
     void shutdown();
     bool isRunning() const { return thread_.joinable(); }
 

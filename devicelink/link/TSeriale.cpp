@@ -49,6 +49,14 @@ bool TSeriale::readByte(std::uint8_t* b) {
     return port_.readByte(b);
 }
 
+bool TSeriale::waitInput(std::uint32_t ms) {
+    return port_.waitInput(ms);
+}
+
+bool TSeriale::takeByte(std::uint8_t* b) {
+    return port_.takeByte(b);
+}
+
 int TSeriale::purgeInput() {
     return port_.purgeInput();
 }

@@ -28,6 +28,8 @@ public:
 
     bool write(std::size_t n, const std::uint8_t* buf) override;
     bool readByte(std::uint8_t* b) override; // *b := 0 first
+    bool waitInput(std::uint32_t ms) override;
+    bool takeByte(std::uint8_t* b) override;
     int purgeInput() override;
 
     void setBluetooth(std::uint8_t on) { bluetooth_.store(on); }

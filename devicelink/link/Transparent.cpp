@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -67,12 +69,18 @@ bool TransparentLink::sendEcuStartStop(std::uint8_t start) {
 // Caller holds txMutex_. The state goes to 2 before the write: a fast device may answer before
 // the write call has even returned, and its answer must find the command pending.
 bool TransparentLink::writeCommand(std::size_t total, std::uint8_t expectedAnswer) {
-    link_.purgeInput();
-    clearQueue();
-    const std::int32_t before = state_.load();
-    expectedAnswer_.store(expectedAnswer);
-    pendingSince_.store(clock_.msecNow());
-    state_.store(StatePending);
+    std::int32_t before = 0;
+    {
+        std::lock_guard rx(rxMutex_);
+        link_.purgeInput();
+        ++purges_; // the frame the reader has begun goes with what was purged
+        clearQueue();
+        before = state_.load();
+        expectedAnswer_.store(expectedAnswer);
+        pendingSince_.store(clock_.msecNow());
+        state_.store(StatePending);
+    }
+    clock_.wake(); // a reader idling in a refused or error state reads again
     if (!link_.write(total, tx_)) {
         std::int32_t pending = StatePending;
         state_.compare_exchange_strong(pending, before);
@@ -116,9 +124,29 @@ bool TransparentLink::takeTransparentFrame(int* length, std::uint8_t* data) {
     return true;
 }
 
+bool TransparentLink::waitForFrame(std::uint32_t ms) {
+    std::unique_lock lock(queueMutex_);
+    frameQueued_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return waitersReleased_ || !queue_.empty(); });
+    return !waitersReleased_ && !queue_.empty();
+}
+
+void TransparentLink::releaseWaiters() {
+    {
+        std::lock_guard lock(queueMutex_);
+        waitersReleased_ = true;
+    }
+    frameQueued_.notify_all();
+}
+
+void TransparentLink::admitWaiters() {
+    std::lock_guard lock(queueMutex_);
+    waitersReleased_ = false;
+}
+
 void TransparentLink::setState(std::int32_t s) {
     expectedAnswer_.store(0);
     state_.store(s);
+    clock_.wake();
 }
 
 std::int32_t TransparentLink::waitingLength() const {
@@ -132,13 +160,16 @@ std::size_t TransparentLink::waitingFrames() const {
 }
 
 void TransparentLink::queueReceived(const std::uint8_t* data, std::size_t n) {
-    std::lock_guard lock(queueMutex_);
-    if (queue_.size() >= QueueCapacity) {
-        qDebug("main: leggikrix: dispatchTransparent: %d bus frames not taken, the oldest (%d bytes) is dropped",
-               static_cast<int>(queue_.size()), static_cast<int>(queue_.front().size()));
-        queue_.pop_front();
+    {
+        std::lock_guard lock(queueMutex_);
+        if (queue_.size() >= QueueCapacity) {
+            qDebug("main: leggikrix: dispatchTransparent: %d bus frames not taken, the oldest (%d bytes) is dropped",
+                   static_cast<int>(queue_.size()), static_cast<int>(queue_.front().size()));
+            queue_.pop_front();
+        }
+        queue_.emplace_back(data, data + n);
     }
-    queue_.emplace_back(data, data + n);
+    frameQueued_.notify_all();
 }
 
 void TransparentLink::clearQueue() {
@@ -146,32 +177,47 @@ void TransparentLink::clearQueue() {
     queue_.clear();
 }
 
-int TransparentLink::rxTransparent() {
+TransparentLink::Take TransparentLink::nextByte(std::uint32_t waitMs) {
+    // The wait is outside the lock: a command's purge never waits for a silent line.
+    if (!link_.waitInput(waitMs))
+        return Take::Nothing;
+    std::lock_guard rx(rxMutex_);
+    if (rxCount_ == 0)
+        frameAfterPurges_ = purges_;
+    else if (frameAfterPurges_ != purges_)
+        return Take::Purged;
     std::uint8_t b = 0;
+    if (!link_.takeByte(&b)) // purged between the wait and the lock
+        return Take::Nothing;
+    rx_[rxCount_++] = b;
+    return Take::Byte;
+}
+
+int TransparentLink::rxTransparent() {
     rxCount_ = 0;
-    if (!link_.readByte(&b))
+    if (nextByte(ReadWaitMs) != Take::Byte)
         return ReadNothing;
-    if (b != Start) {
+    if (rx_[0] != Start) {
         qDebug("Rx Transparent ->hEADER nOT OK");
+        rxCount_ = 0; // the byte is dropped; the next attempt starts over
         return ReadBad;
     }
-    rx_[rxCount_++] = b;
     std::size_t expected = LengthKnownAt + 1; // until the length is known
     std::uint64_t last = clock_.msecNow();
     while (rxCount_ < expected) {
         if (clock_.stopRequested())
             return ReadNothing;
-        const bool got = link_.readByte(&b);
+        const std::uint64_t since = clock_.msecNow() - last;
+        const std::uint32_t gapLeft = since < InterByteGapMs ? static_cast<std::uint32_t>(InterByteGapMs - since) : 1;
+        const Take took = nextByte(std::min(ReadWaitMs, gapLeft));
+        if (took == Take::Purged)
+            return ReadNothing;
         if (clock_.msecNow() - last >= InterByteGapMs) {
             qDebug("Rx Transparent ->Timeout Intrabyte");
             return ReadBad;
         }
-        if (!got) {
-            if (!clock_.sleepMs(NoBytePauseMs))
-                return ReadNothing;
+        if (took == Take::Nothing)
             continue;
-        }
-        rx_[rxCount_++] = b;
         last = clock_.msecNow();
         if (rxCount_ == LengthKnownAt) {
             expected = (std::size_t{rx_[1]} << 8) | rx_[2];
@@ -194,7 +240,11 @@ int TransparentLink::rxTransparent() {
 }
 
 void TransparentLink::dispatchTransparent() {
+    std::lock_guard rx(rxMutex_);
     if (rxCount_ < MinAnswerSize)
+        return;
+    // Read before a command purged the input: it belongs to the time before the command.
+    if (frameAfterPurges_ != purges_)
         return;
     const std::uint8_t marker = rx_[3];
     const std::uint8_t code = rx_[4];
@@ -249,15 +299,13 @@ void TransparentLink::checkPendingTimeout() {
 }
 
 void TransparentLink::turn() {
+    const std::uint64_t seenWakes = clock_.wakeCount();
     const std::int32_t s = state_.load();
     if (s != StateReady && s != StatePending) {
-        clock_.sleepMs(IdlePauseMs);
+        clock_.idleMs(StateIdleMs, seenWakes);
         return;
     }
-    const int r = rxTransparent();
-    if (r == ReadGood)
+    if (rxTransparent() == ReadGood)
         dispatchTransparent();
     checkPendingTimeout();
-    if (r != ReadGood)
-        clock_.sleepMs(IdlePauseMs);
 }

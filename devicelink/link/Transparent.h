@@ -17,13 +17,23 @@
 // comes within AnswerTimeoutMs, with 0: an empty read, a bad frame or a bus frame never makes a
 // silent device look as if it had accepted the command.
 //
+// The input purge before '0' and '1' and the end of the frame the reader has begun are one step
+// under one lock, and the reader takes each byte (and dispatches each frame) under that lock: a
+// frame cut by the purge is dropped whole, and no byte from before the purge can join a frame
+// after it, where it would swallow the command's answer.
+//
+// The driver thread waits on the port: a read returns as soon as a byte is there, and nothing
+// sleeps after an empty read. While the state is refused or in error it reads nothing and idles
+// until a command or SetMode sets the state again.
+//
 // Received bus frames are copied when they are dispatched into a bounded queue that RxFrame
-// takes from in order; the queue is cleared where the input is purged (before '0' and '1'), and
-// when it is full the oldest frame is dropped, with a debug line saying so.
+// takes from in order, and a caller may wait for one (waitForFrame); the queue is cleared with
+// the purge, and when it is full the oldest frame is dropped, with a debug line saying so.
 #include "ByteLink.h"
 #include "DeviceClock.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -58,8 +68,8 @@ public:
     static constexpr std::size_t MaxReceivedData = MaxFrameSize - BusFrameOverhead; // 1017
 
     static constexpr std::uint32_t InterByteGapMs = 200;
-    static constexpr std::uint32_t NoBytePauseMs = 2;
-    static constexpr std::uint32_t IdlePauseMs = 10;
+    static constexpr std::uint32_t ReadWaitMs = 21;    // the longest wait of one read on the port
+    static constexpr std::uint32_t StateIdleMs = 300;  // refused or in error: the longest idle
     static constexpr std::uint32_t AnswerTimeoutMs = 3000; // a '0' or '1' command's answer
     static constexpr std::size_t QueueCapacity = 64;       // received bus frames not yet taken
 
@@ -91,6 +101,14 @@ public:
     // The oldest received bus frame: *length := its size, its bytes copied to data (room for
     // MaxReceivedData). false with *length 0 when none waits.
     bool takeTransparentFrame(int* length, std::uint8_t* data);
+    // Waits up to ms (real time) until a received bus frame waits for takeTransparentFrame; true
+    // when one does (at once when one already waits). false after ms, or at once once the
+    // waiters were released.
+    bool waitForFrame(std::uint32_t ms);
+    // Ends every waitForFrame now and from now on (the driver thread is being stopped); admit
+    // lets waiters in again.
+    void releaseWaiters();
+    void admitWaiters();
 
     std::int32_t state() const { return state_.load(); }
     // Sets the state; any pending command is forgotten.
@@ -108,9 +126,14 @@ public:
     void dispatchTransparent();
 
 private:
+    enum class Take { Byte, Nothing, Purged };
+
     bool writeCommand(std::size_t total, std::uint8_t expectedAnswer);
     void checkPendingTimeout();
-    void queueReceived(const std::uint8_t* data, std::size_t n);
+    // Waits up to waitMs for a byte and stores it at the end of the frame begun, under rxMutex_.
+    // Purged when the input was purged since the frame's first byte.
+    Take nextByte(std::uint32_t waitMs);
+    void queueReceived(const std::uint8_t* data, std::size_t n); // caller holds rxMutex_
     void clearQueue();
 
     ByteLink& link_;
@@ -123,9 +146,16 @@ private:
     std::mutex txMutex_; // commands come from the callers' threads
     std::uint8_t tx_[MaxFrameSize] = {};
 
-    std::uint8_t rx_[MaxFrameSize] = {}; // driver thread only
+    // The purge and the reader's frame. rx_ and rxCount_ are the driver thread's; the purge
+    // count is what the reader compares, under the lock, with the count its frame began at.
+    std::mutex rxMutex_;
+    std::uint64_t purges_ = 0;
+    std::uint64_t frameAfterPurges_ = 0;
+    std::uint8_t rx_[MaxFrameSize] = {};
     std::size_t rxCount_ = 0;
 
     mutable std::mutex queueMutex_;
+    std::condition_variable frameQueued_;
+    bool waitersReleased_ = false;
     std::deque<std::vector<std::uint8_t>> queue_;
 };

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -233,6 +234,101 @@ TEST_F(LinkInit, OutsideTransparentModeTheIdentifierListsAreRead) {
         EXPECT_EQ(t.count(DeviceTables::StatusTextCount), 2u);
         EXPECT_EQ(t.statusTextIds[1], 0x502u);
     });
+}
+
+TEST_F(LinkInit, EcuDataStepSendsEveryCommandAndAnyRefusalFailsIt) {
+    constexpr char Letter = 'K';
+    constexpr std::uint32_t Identifier = 0x123456;
+    constexpr std::size_t ListRows = 7;
+    constexpr std::size_t ListAttemptsGivenUp = 31; // a row is given up after 30 failures
+    const char name[12] = {'E', 'C', 'U', '-', 'N', 'A', 'M', 'E', '-', '1', '2', '3'};
+    std::uint32_t nameWords[3];
+    std::memcpy(nameWords, name, sizeof name);
+    const auto expectedBlock = [&](std::uint8_t kind) {
+        std::array<std::uint8_t, 16> b{kind, 0x56, 0x34, 0x12};
+        std::memcpy(b.data() + 4, name, sizeof name);
+        return b;
+    };
+    const FaultRule blockRefused{FaultKind::WrongAnswer, RequestKind::EcuDirectBlock, -1, -1, 0};
+    const FaultRule letterRefused{FaultKind::WrongAnswer, RequestKind::Letter, -1, -1, 0};
+    const FaultRule lastListRefused{FaultKind::WrongAnswer, RequestKind::TableRow, KrixEmu::LastListRow, -1, 0};
+    const FaultRule valueRefused{FaultKind::WrongAnswer, RequestKind::DeviceValue, -1, -1, 0};
+
+    struct Case {
+        const char* name;
+        std::uint8_t directOpen;
+        bool transparent;
+        int blockKind; // -1: no block pending
+        std::vector<FaultRule> faults;
+        std::int32_t result;
+        std::size_t blocks, letters, listRequests, values;
+        bool stillPending;
+    };
+    const Case cases[] = {
+        {"direct open", 1, false, -1, {}, 0, 0, 1, ListRows, 1, false},
+        {"direct open, transparent", 1, true, -1, {}, 0, 0, 0, 0, 0, false},
+        {"block of a kind below 0x80", 1, false, 0x7F, {}, 0, 0, 1, ListRows, 1, false},
+        {"block of kind 0x80", 1, true, 0x80, {}, 0, 1, 0, 0, 0, false},
+        {"block after the download", 0, true, 0x90, {}, 0, 1, 0, 0, 0, false},
+        {"block refused", 1, false, 0x90, {blockRefused}, -5, 1, 1, ListRows, 1, true},
+        {"block refused, transparent", 1, true, 0x90, {blockRefused}, -5, 1, 0, 0, 0, true},
+        {"letter refused", 1, false, -1, {letterRefused}, -5, 0, 1, ListRows, 1, false},
+        {"lists refused", 1, false, -1, {lastListRefused}, -5, 0, 1, ListRows - 1 + ListAttemptsGivenUp, 1, false},
+        {"device value refused", 1, false, -1, {valueRefused}, -5, 0, 1, ListRows, 1, false},
+        {"everything refused", 1, false, 0x90, {blockRefused, letterRefused, lastListRefused, valueRefused}, -5, 1, 1,
+         ListRows - 1 + ListAttemptsGivenUp, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KrixEmu::KrixEmulator device;
+        for (const FaultRule& f : c.faults)
+            device.AddFault(f);
+        device.Start();
+        setenv(ComVariable, device.SlaveName().c_str(), 1);
+
+        TKrixThread thread(Com, 0);
+        thread.setRoutines({[](TKrixThread& t) { return InitKRIX(t); }, {}});
+        thread.setEcuData(System, Letter, QString::fromLatin1(SetMux));
+        thread.setDataDirectory(QString::fromStdString(folder.DataDir()));
+        thread.setDirectOpen(c.directOpen);
+        if (c.transparent)
+            thread.setTransparentMode(1);
+        if (c.blockKind >= 0)
+            thread.setEcuDirectBlock(static_cast<std::uint32_t>(c.blockKind), Identifier, nameWords[0], nameWords[1],
+                                     nameWords[2]);
+        thread.start();
+        thread.requestInit(1);
+        EXPECT_EQ(PollWhile([&] { return thread.getInitResult(); }, Running), c.result);
+
+        EXPECT_EQ(device.Count(RequestKind::ProgramBlock) > 0, c.directOpen == 0);
+        EXPECT_EQ(device.Count(RequestKind::EcuDirectBlock), c.blocks);
+        EXPECT_EQ(device.Count(RequestKind::Letter), c.letters);
+        EXPECT_EQ(device.Count(RequestKind::TableRow), c.listRequests);
+        EXPECT_EQ(device.Count(RequestKind::DeviceValue), c.values);
+        std::uint32_t words[TKrixThread::EcuDirectWords];
+        EXPECT_EQ(thread.ecuDirectBlock(words), c.stillPending);
+        if (c.blocks > 0 && c.result == 0) {
+            device.Inspect([&](const KrixEmu::DeviceModel& m) {
+                EXPECT_EQ(m.EcuDirectBlock(), expectedBlock(static_cast<std::uint8_t>(c.blockKind)));
+            });
+        }
+        EXPECT_EQ(thread.getInitError(), c.result == 0 ? 0 : TKrixThread::InitFailed);
+        thread.shutdown();
+    }
+    setenv(ComVariable, emulator.SlaveName().c_str(), 1);
+
+    // InitComKrix(1) through the link functions: the port is opened without probe, mux or
+    // download, and the ECU data follow.
+    ASSERT_TRUE(LinkExports::CreateThreadKrix(Com, 0));
+    ASSERT_TRUE(LinkExports::SetEcuDirect(System, Letter, SetMux, 0, folder.DataDir().c_str()));
+    ASSERT_EQ(LinkExports::InitComKrix(1), 0);
+    EXPECT_EQ(StatusAfterInit(), 0);
+    EXPECT_EQ(emulator.Count(RequestKind::DeviceControl3) + emulator.Count(RequestKind::DeviceControl2), 0u);
+    EXPECT_EQ(emulator.Count(RequestKind::MuxWrite), 0u);
+    EXPECT_EQ(emulator.Count(RequestKind::ProgramBlock), 0u);
+    EXPECT_EQ(emulator.Count(RequestKind::Letter), 1u);
+    EXPECT_EQ(emulator.Count(RequestKind::TableRow), ListRows);
+    EXPECT_EQ(emulator.Count(RequestKind::DeviceValue), 1u);
 }
 
 TEST_F(LinkInit, ThePortScanFindsTheDeviceAndWritesTheConfiguredPort) {

@@ -64,6 +64,7 @@ protected:
         PtyFixture::SetUp();
         ASSERT_TRUE(lib.Loaded()) << lib.Error();
         ASSERT_TRUE(lib.AllBound());
+        ASSERT_NE(lib.WaitRxFrame, nullptr); // this library offers the wait for a received frame
     }
     LinkLibrary lib;
     ProgramFolder folder;
@@ -113,7 +114,9 @@ TEST_F(LibrarySequence, TheSimulatorsSequenceAgainstTheDevice) {
     EXPECT_EQ(PollWhile([&] { return lib.StatusTransparent(); }, Pending), Ready);
     ASSERT_TRUE(emulator.OnBus());
 
-    // Frames from the bus come out of RxFrame in the order they arrived.
+    // Frames from the bus come out of RxFrame in the order they arrived; WaitRxFrame tells the
+    // caller when one is there, without taking it.
+    EXPECT_EQ(lib.WaitRxFrame(0), 0);
     const std::vector<Bytes> fromBus = {{0x02, 0x10, 0x03, 0x55, 0x55, 0x55, 0x55, 0x55},
                                         {0x03, 0x22, 0xF1, 0x90, 0x55, 0x55, 0x55, 0x55},
                                         {0x10, 0x14, 0x31, 0x01, 0x02, 0x03, 0x50, 0x41}};
@@ -122,14 +125,16 @@ TEST_F(LibrarySequence, TheSimulatorsSequenceAgainstTheDevice) {
     std::vector<Bytes> taken;
     const auto end = std::chrono::steady_clock::now() + PollLimit;
     while (taken.size() < fromBus.size() && std::chrono::steady_clock::now() < end) {
+        if (lib.WaitRxFrame(1000) != 1)
+            continue;
+        EXPECT_EQ(lib.WaitRxFrame(0), 1); // still there: the wait took nothing
         std::array<std::uint8_t, KrixRxFrameRoom> data{};
         int length = -1;
-        if (lib.RxFrame(&length, data.data()))
-            taken.emplace_back(data.begin(), data.begin() + length);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(lib.RxFrame(&length, data.data()));
+        taken.emplace_back(data.begin(), data.begin() + length);
     }
     EXPECT_EQ(taken, fromBus);
+    EXPECT_EQ(lib.WaitRxFrame(0), 0);
 
     // Frames given to TxFrame reach the bus as they were given.
     const std::vector<Bytes> toBus = {{0x00, 0x00, 0x07, 0xE8, 0x08, 0x02, 0x50, 0x03},
@@ -171,6 +176,7 @@ TEST_F(LibrarySequence, WithoutADriverThreadEveryFunctionFails) {
     EXPECT_FALSE(lib.RxFrame(&length, data.data()));
     EXPECT_EQ(length, 0);
     EXPECT_EQ(lib.StatusTransparent(), 0);
+    EXPECT_EQ(lib.WaitRxFrame(1000), -1); // at once
     EXPECT_EQ(lib.StatusKrix(), 46);
     EXPECT_EQ(lib.SetEcu(0), -14);
     lib.ResetKrix(); // nothing to reset

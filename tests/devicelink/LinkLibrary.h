@@ -20,6 +20,7 @@ public:
             return;
 #define KRIX_BIND(name, ret, args) name = reinterpret_cast<KrixFn_##name>(dlsym(handle_, #name));
         KRIX_LINK_FUNCTIONS(KRIX_BIND)
+        KRIX_OPTIONAL_LINK_FUNCTIONS(KRIX_BIND)
 #undef KRIX_BIND
         StatusKrix = reinterpret_cast<decltype(StatusKrix)>(dlsym(handle_, "StatusKrix"));
         SetEcu = reinterpret_cast<decltype(SetEcu)>(dlsym(handle_, "SetEcu"));
@@ -47,6 +48,7 @@ public:
 
 #define KRIX_MEMBER(name, ret, args) KrixFn_##name name = nullptr;
     KRIX_LINK_FUNCTIONS(KRIX_MEMBER)
+    KRIX_OPTIONAL_LINK_FUNCTIONS(KRIX_MEMBER) // nullptr when the library lacks one
 #undef KRIX_MEMBER
     std::int32_t (*StatusKrix)() = nullptr;
     std::int32_t (*SetEcu)(std::uint32_t) = nullptr;

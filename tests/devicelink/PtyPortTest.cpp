@@ -1,10 +1,16 @@
 // The serial layer on a pseudo-terminal: opening by a mapped COM number, the line settings as
-// the device side sees them, purge, the empty read, and the exclusive open.
+// the device side sees them, purge, the empty read, the exclusive open, and the wait for input
+// on a line that cannot deliver.
 #include "PtyFixture.h"
 #include "TPortRegistry.h"
 #include "TSeriale.h"
 
+#include <pty.h>
 #include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <utility>
 
 using KrixEmu::Bytes;
 
@@ -108,4 +114,37 @@ TEST_F(PtyFixture, AWriteThatCannotFinishIsAFailure) {
     for (int i = 0; i < 2000 && !failed; ++i)
         failed = !link.write(block.size(), block.data());
     EXPECT_TRUE(failed); // not reported as written while part of it still waits
+}
+
+TEST(SerialWait, ALineThatCannotDeliverWaitsOutTheTimeInsteadOfReturningAtOnce) {
+    // A reader that waits on the port and no longer sleeps after an empty read would spin on a
+    // line that reports a hang-up at once and for ever, or on a port that is not open.
+    constexpr std::uint32_t WaitMs = 40;
+    using Steady = std::chrono::steady_clock;
+    const auto waited = [](TSeriale& link) {
+        const auto start = Steady::now();
+        const bool input = link.waitInput(WaitMs);
+        return std::pair{input, Steady::now() - start};
+    };
+
+    TSeriale closed;
+    const auto [closedInput, closedWait] = waited(closed);
+    EXPECT_FALSE(closedInput);
+    EXPECT_GE(closedWait, std::chrono::milliseconds(WaitMs));
+
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    setenv("KRIX_COM48", name, 1);
+    TSeriale link;
+    ASSERT_EQ(link.OpenRS232(48, 38400, 'N', 8, 1, ""), 0);
+    ::close(slave);
+    ::close(master); // the line hangs up
+    const auto [hungUpInput, hungUpWait] = waited(link);
+    EXPECT_FALSE(hungUpInput);
+    EXPECT_GE(hungUpWait, std::chrono::milliseconds(WaitMs));
+    std::uint8_t b = 0;
+    EXPECT_FALSE(link.takeByte(&b));
+    link.close();
+    unsetenv("KRIX_COM48");
 }

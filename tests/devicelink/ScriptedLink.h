@@ -1,12 +1,15 @@
 #pragma once
 // A ByteLink on a virtual clock for the frame tests: bytes arrive at scripted times, and a read
-// that finds nothing waits like the serial port (up to 21 ms, less when a byte arrives sooner).
+// or a wait for input that finds nothing waits like the serial port (up to 21 ms for a read, the
+// time asked for a wait; less when a byte arrives sooner).
 #include "ByteLink.h"
 #include "Clock.h"
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
@@ -39,6 +42,28 @@ public:
         return true;
     }
 
+    // Like poll on the port: time moves to the next byte's arrival when it comes within ms.
+    bool waitInput(std::uint32_t ms) override {
+        if (beforeWait_ && ++waits_ == beforeWaitAt_)
+            std::exchange(beforeWait_, nullptr)();
+        const std::uint64_t now = clock_.NowMs();
+        if (!pending_.empty() && pending_.front().at <= now + ms) {
+            if (pending_.front().at > now)
+                clock_.Advance(pending_.front().at - now);
+            return true;
+        }
+        clock_.Advance(ms);
+        return false;
+    }
+
+    bool takeByte(std::uint8_t* b) override {
+        if (pending_.empty() || pending_.front().at > clock_.NowMs())
+            return false;
+        *b = pending_.front().byte;
+        pending_.pop_front();
+        return true;
+    }
+
     bool write(std::size_t n, const std::uint8_t* buf) override {
         if (failWrites)
             return false;
@@ -54,6 +79,14 @@ public:
 
     std::size_t Pending() const { return pending_.size(); }
 
+    // Runs action once, at the n-th wait for input from now on (before it waits): what another
+    // thread would do while the reader is in the middle of a frame.
+    void BeforeWait(std::size_t n, std::function<void()> action) {
+        waits_ = 0;
+        beforeWaitAt_ = n;
+        beforeWait_ = std::move(action);
+    }
+
     std::vector<Bytes> writes;
     bool failWrites = false;
 
@@ -65,6 +98,9 @@ private:
     VirtualClock& clock_;
     std::deque<Timed> pending_;
     std::uint64_t lastAt_ = 0;
+    std::function<void()> beforeWait_;
+    std::size_t beforeWaitAt_ = 0;
+    std::size_t waits_ = 0;
 };
 
 // Frames built in the tests with their own sum, not the library's.

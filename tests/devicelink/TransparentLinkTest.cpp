@@ -247,6 +247,37 @@ TEST(TransparentDispatch, AfterABusErrorNothingIsReadUntilANewCommand) {
     EXPECT_EQ(f.t.state(), TransparentLink::StateReady);
 }
 
+TEST(TransparentDispatch, ACommandsPurgeEndsTheFrameTheReaderHasBegun) {
+    // The reader has taken the head of a bus frame when a command purges the input; the rest of
+    // that frame went with the purge, and the command's answer comes next. The answer is read as
+    // a frame of its own, not as the rest of the cut one.
+    const Bytes busFrame = DeviceFrame('r', Ok, Bytes(40, 0x11));
+    constexpr std::size_t TakenBeforePurge = 6;
+    for (const std::uint8_t command : {'0', '1'}) {
+        SCOPED_TRACE(static_cast<char>(command));
+        Fixture f;
+        f.link.Then(5, busFrame);
+        f.link.BeforeWait(TakenBeforePurge + 1, [&] {
+            ASSERT_TRUE(command == '0' ? f.SendProtocolSet() : f.t.sendEcuStartStop(0));
+            f.link.Then(5, DeviceFrame(command + 0x40, Ok));
+        });
+        f.TurnUntilRead();
+        EXPECT_EQ(f.t.state(), TransparentLink::StateReady);
+        EXPECT_EQ(f.t.waitingFrames(), 0u);
+    }
+
+    // A frame read whole before the purge but not yet dispatched belongs to the time before the
+    // command: it is neither queued nor taken as the command's answer.
+    Fixture f;
+    f.link.Then(5, DeviceFrame('q', Ok));
+    f.link.Then(1, DeviceFrame('r', Ok, {0x01}));
+    ASSERT_EQ(f.t.rxTransparent(), TransparentLink::ReadGood);
+    ASSERT_TRUE(f.t.sendEcuStartStop(1));
+    f.t.dispatchTransparent();
+    EXPECT_EQ(f.t.state(), TransparentLink::StatePending);
+    EXPECT_EQ(f.t.waitingFrames(), 0u);
+}
+
 TEST(TransparentRead, ReaderLimits) {
     LogCapture log;
     Bytes long300(300 - 7, 0x3C);
