@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -143,11 +144,27 @@ TEST_F(EngineTest, ConstructionFailuresComeInTheirOrder) {
     }
 }
 
-TEST_F(EngineTest, AMissingChecksumRoutineIsNoFailure) {
-    protocol.RxStructure.ChsFunction = 3;
+// A frame structure may name a routine that the checksum library lacks (here 9; the stand-in has
+// 0 to 4): the engine still loads and binds none, and every request or answer whose layout has a
+// CHS field is refused when it is registered, so nothing goes out with a wrong checksum.
+TEST_F(EngineTest, AChecksumRoutineTheLibraryLacksLoadsButRefusesFramesWithAChecksum) {
+    folder.WriteProtocolTable("[PROTOCOL1]\r\nMode=1\r\nUnknownRequest_Function=1\r\n"
+                              "Rx_Answer_Function=3\r\nTx_Composer_Function=8\r\n"); // pack pair 3
+    for (TFrameStructure* half : {&protocol.RxStructure, &protocol.TxStructure}) {
+        std::snprintf(half->Layout, sizeof half->Layout, "%s", "FMT;SID;DATA;CHS");
+        half->FmtBytes = 1;
+        half->ChsBytes = 1;
+    }
+    protocol.RxStructure.ChsFunction = 9;
     EXPECT_EQ(ConstructionError(), "(no failure)");
     EXPECT_EQ(engine->ChecksumFunction(), nullptr);
+    engine->Resume();
+    ASSERT_TRUE(WaitUntil([&] { return engine->StoresReady(); }));
+    EXPECT_EQ(MessageOf([&] { engine->AddRequest("1001", {"5001"}, "d", -1, RequestType::PSI); }),
+              "AddRequest (D=d,R=1001):\nPackRequest_3 function error:\nNo checksum routine bound for the CHS field!");
+    EXPECT_EQ(engine->Store().EditRequests().Count, 0);
     engine.reset();
+
     protocol.RxStructure.ChsFunction = 2;
     Make();
     ASSERT_NE(engine->ChecksumFunction(), nullptr);

@@ -50,11 +50,12 @@ target_compile_definitions(engine_thread_tests PRIVATE ${_engine_peers})
 target_include_directories(engine_thread_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 add_dependencies(engine_thread_tests fake_link fake_link_incomplete checksum_standin)
 
-# End to end through the engine: CAN_Standard and KL_KW2000 exchanges frame by frame on the fake
-# link library that the engine loads itself; the protocol record comes from the frame-structure
-# table as the window builds it.
+# End to end through the engine: CAN_Standard and KL_KW2000 exchanges, and the frame-structure rows
+# of checksum routines 0, 3 and 4, frame by frame on the fake link library that the engine loads
+# itself; the protocol record comes from the frame-structure table as the window builds it.
 tarvico_add_test(engine_end_to_end_tests
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/EndToEndCanTest.cpp ${CMAKE_CURRENT_SOURCE_DIR}/EndToEndKLineTest.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/EndToEndChecksumTest.cpp
   LIBS tarvico_engine tarvico_uilogic fake_link
   LABELS engine concurrency)
 target_compile_definitions(engine_end_to_end_tests PRIVATE ${_engine_peers})
