@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -199,6 +200,20 @@ TEST_F(EngineTest, ProtocolSelectionReadsTheSimulationsSection) {
     EXPECT_EQ(SelectedCodecPair(), 0); // the destroyed engine takes its selection with it
 }
 
+// Without a Pack_Function key each Rx routine brings its own pack pair.
+TEST_F(EngineTest, EveryRxSelectorHasItsDefaultPackPair) {
+    const std::pair<int, int> cases[] = {{1, 1}, {2, 1}, {3, 3},  {4, 1},  {6, 4},  {7, 3},  {8, 5},
+                                         {9, 6}, {10, 1}, {11, 1}, {12, 1}, {13, 1}, {-1, 2}};
+    for (const auto& [rx, pair] : cases) {
+        folder.WriteProtocolTable("[PROTOCOL1]\r\nMode=1\r\nUnknownRequest_Function=1\r\nRx_Answer_Function=" +
+                                  std::to_string(rx) + "\r\nTx_Composer_Function=1\r\n");
+        engine.reset();
+        ASSERT_EQ(ConstructionError(), "(no failure)") << rx;
+        EXPECT_EQ(SelectedCodecPair(), pair) << "Rx_Answer_Function=" << rx;
+        EXPECT_EQ(engine->Selection().PackPair, pair) << rx;
+    }
+}
+
 TEST_F(EngineTest, CommandsWithoutTheThread) {
     Make();
     EXPECT_EQ(engine->Simulator_System(), 77);
@@ -318,6 +333,44 @@ TEST_F(EngineTest, FailedStartAndFailedInitialisation) {
     ASSERT_TRUE(WaitUntil([&] { return status.Codes().size() == before2 + 2; }));
     EXPECT_EQ(status.Codes().back(), SimulatorStatus::InitFailed);
     EXPECT_EQ(FakeLink_CountOf(FakeLinkSetMode), 1); // no initialisation without a link
+}
+
+// Every code the device link may report, each reached through a failed initialisation.
+TEST_F(EngineTest, EveryDeviceErrorCodeHasItsText) {
+    const std::pair<std::int32_t, std::string> cases[] = {
+        {-1, "Open COM"},
+        {-2, "Generic error"},
+        {-3, "Compact flash KRIX not ready"},
+        {-4, "File system error on compact flash KRIX"},
+        {-5, "KRIX error"},
+        {-6, "Unknown error: -6"},
+        {-7, "Unknown error: -7"},
+        {-8, "Master BlueTooth not responding"},
+        {-9, "Slave BlueTooth not responding"},
+        {-10, "Master BlueTooth not connected"},
+        {-11, "Unknown error: -11"},
+        {-12, "Unknown error: -12"},
+        {-13, "Unknown error: -13"},
+        {-14, "Incorrect step (sequence command NOT OK)"},
+        {-15, "Unknown error: -15"},
+        {-16, "Generic error!"},
+        {1, "Generic error!"},
+        {INT32_MIN, "Generic error!"},
+    };
+    FakeLinkScript(FakeLinkInitComKrix, {cases[0].first});
+    BringUp();
+    ASSERT_TRUE(WaitStatus(SimulatorStatus::InitFailed));
+    for (const auto& [code, text] : cases) {
+        if (code != cases[0].first) {
+            FakeLinkScript(FakeLinkInitComKrix, {code});
+            const std::size_t before = status.Codes().size();
+            engine->SetStatus(SimulatorStatus::ReloadLink);
+            ASSERT_TRUE(WaitUntil([&] { return status.Codes().size() == before + 2; })) << code;
+        }
+        EXPECT_EQ(status.Codes().back(), SimulatorStatus::InitFailed) << code;
+        EXPECT_EQ(engine->LastError(), code);
+        EXPECT_EQ(engine->GetErrorText(), text) << code;
+    }
 }
 
 TEST_F(EngineTest, ResetCallsResetKrixAndGoesIdleWithoutAnEvent) {
