@@ -1,8 +1,11 @@
-// The fake link library: the twelve link functions record their calls and answer from scripts.
+// The fake link library: the twelve link functions record their calls and answer from scripts;
+// WaitRxFrame sleeps until a test queues a frame.
 #include "FakeLinkControl.h"
 #include "KrixLinkApi.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -12,10 +15,14 @@ namespace {
 
 struct State {
     std::mutex mutex;
+    std::condition_variable frameQueued; // WaitRxFrame sleeps on it
     std::int32_t defaults[FakeLinkFnCount] = {};
     std::deque<std::int32_t> scripts[FakeLinkFnCount];
     std::deque<std::vector<std::uint8_t>> rxFrames;
     std::vector<FakeLinkCall> calls;
+    std::vector<FakeLinkWait> waits;
+    std::int32_t waiters = 0;
+    bool noDriverThread = false;
     std::uint64_t (*now)() = nullptr;
 
     State() { ResetLocked(); }
@@ -27,9 +34,13 @@ struct State {
         for (auto& s : scripts) s.clear();
         rxFrames.clear();
         calls.clear();
+        waits.clear();
+        noDriverThread = false;
         now = nullptr;
     }
 };
+
+constexpr std::int32_t WaitLimitMs = 1000; // what the real library clamps the time-out to
 
 State& S() {
     static State state;
@@ -214,12 +225,67 @@ extern "C" std::int32_t StatusTransparent() {
 }
 #endif
 
+#ifndef FAKE_LINK_WITHOUT_WAIT_RX_FRAME
+// Not recorded with the twelve, so that the record of calls stays what it was without it.
+extern "C" std::int32_t WaitRxFrame(std::int32_t timeoutMs) {
+    State& s = S();
+    std::unique_lock lock(s.mutex);
+    const std::int32_t limit = std::clamp(timeoutMs, 0, WaitLimitMs);
+    FakeLinkWait w{timeoutMs, 0, s.now ? s.now() : 0};
+    if (s.noDriverThread) {
+        w.Result = -1;
+    } else {
+        ++s.waiters;
+        const bool arrived = s.frameQueued.wait_for(lock, std::chrono::milliseconds(limit),
+                                                    [&] { return !s.rxFrames.empty(); });
+        --s.waiters;
+        w.Result = arrived ? 1 : 0;
+    }
+    s.waits.push_back(w);
+    return w.Result;
+}
+#endif
+
 // ---- control API --------------------------------------------------------------------------
 
 FAKE_LINK_EXPORT void FakeLink_Reset() {
     State& s = S();
     std::lock_guard lock(s.mutex);
     s.ResetLocked();
+}
+
+FAKE_LINK_EXPORT bool FakeLink_HasWaitRxFrame() {
+#ifdef FAKE_LINK_WITHOUT_WAIT_RX_FRAME
+    return false;
+#else
+    return true;
+#endif
+}
+
+FAKE_LINK_EXPORT void FakeLink_SetNoDriverThread(bool none) {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    s.noDriverThread = none;
+}
+
+FAKE_LINK_EXPORT std::int32_t FakeLink_Waiters() {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    return s.waiters;
+}
+
+FAKE_LINK_EXPORT std::int32_t FakeLink_WaitCount() {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    return static_cast<std::int32_t>(s.waits.size());
+}
+
+FAKE_LINK_EXPORT bool FakeLink_GetWait(std::int32_t index, FakeLinkWait* out) {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    if (!out || index < 0 || static_cast<std::size_t>(index) >= s.waits.size()) return false;
+    *out = s.waits[static_cast<std::size_t>(index)];
+    return true;
 }
 
 FAKE_LINK_EXPORT void FakeLink_SetDefault(std::int32_t fn, std::int32_t value) {
@@ -239,8 +305,11 @@ FAKE_LINK_EXPORT void FakeLink_Script(std::int32_t fn, const std::int32_t* value
 FAKE_LINK_EXPORT void FakeLink_QueueRxFrame(const std::uint8_t* data, std::int32_t length) {
     if (length < 0 || (!data && length > 0)) return;
     State& s = S();
-    std::lock_guard lock(s.mutex);
-    s.rxFrames.emplace_back(data, data + length);
+    {
+        std::lock_guard lock(s.mutex);
+        s.rxFrames.emplace_back(data, data + length);
+    }
+    s.frameQueued.notify_all();
 }
 
 FAKE_LINK_EXPORT std::int32_t FakeLink_PendingRxFrames() {

@@ -41,6 +41,16 @@ TEST(LoadKrixInterface, MissingLibraryNamesThePath) {
     EXPECT_FALSE(lib.IsOpen());
 }
 
+TEST(LoadKrixInterface, WaitRxFrameIsBoundWhenTheLibraryHasIt) {
+    DynamicLibrary with;
+    EXPECT_NE(LoadKrixInterface(with, TARVICO_FAKELINK_DIR).WaitRxFrame, nullptr);
+    DynamicLibrary without;
+    const KrixLinkFunctions f = LoadKrixInterface(without, TARVICO_FAKELINK_NOWAIT_DIR);
+    EXPECT_EQ(f.WaitRxFrame, nullptr) << "optional: no failure";
+    EXPECT_NE(f.StatusTransparent, nullptr);
+    EXPECT_TRUE(without.IsOpen());
+}
+
 TEST(LoadKrixInterface, MissingFunctionIsReportedAndUnloads) {
     DynamicLibrary lib;
     EXPECT_EQ(MessageOf([&] { LoadKrixInterface(lib, TARVICO_FAKELINK_INCOMPLETE_DIR); }),

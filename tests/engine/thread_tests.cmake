@@ -1,14 +1,15 @@
 # tests of the engine thread
 set(_engine_peers
   TARVICO_FAKELINK_DIR="${CMAKE_BINARY_DIR}/fakelink"
-  TARVICO_FAKELINK_INCOMPLETE_DIR="${CMAKE_BINARY_DIR}/fakelink_incomplete")
+  TARVICO_FAKELINK_INCOMPLETE_DIR="${CMAKE_BINARY_DIR}/fakelink_incomplete"
+  TARVICO_FAKELINK_NOWAIT_DIR="${CMAKE_BINARY_DIR}/fakelink_nowait")
 
 tarvico_add_test(engine_binding_tests
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/BindingTest.cpp
   LIBS tarvico_engine fake_link
   LABELS engine)
 target_compile_definitions(engine_binding_tests PRIVATE ${_engine_peers})
-add_dependencies(engine_binding_tests fake_link fake_link_incomplete checksum_standin)
+add_dependencies(engine_binding_tests fake_link fake_link_incomplete fake_link_nowait checksum_standin)
 target_include_directories(engine_binding_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 
 tarvico_add_test(engine_checksum_tests
@@ -61,3 +62,12 @@ tarvico_add_test(engine_end_to_end_tests
 target_compile_definitions(engine_end_to_end_tests PRIVATE ${_engine_peers})
 target_include_directories(engine_end_to_end_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/support)
 add_dependencies(engine_end_to_end_tests fake_link checksum_standin)
+
+# Waiting for frames on the real clock through the fake link library's WaitRxFrame, and without it.
+tarvico_add_test(engine_wait_tests
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/EngineWaitTest.cpp
+  LIBS tarvico_engine fake_link ${CMAKE_DL_LIBS}
+  LABELS engine concurrency)
+target_compile_definitions(engine_wait_tests PRIVATE ${_engine_peers})
+target_include_directories(engine_wait_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+add_dependencies(engine_wait_tests fake_link fake_link_nowait checksum_standin)
