@@ -225,10 +225,21 @@ void TTableChanges::Slot(std::int32_t slot) {
     if (!all_) slots_.push_back(slot);
 }
 
+void TTableChanges::Order(std::int32_t begin, std::int32_t end) {
+    if (begin >= end) return;
+    if (orderBegin_ >= orderEnd_) {
+        orderBegin_ = begin;
+        orderEnd_ = end;
+        return;
+    }
+    orderBegin_ = std::min(orderBegin_, begin);
+    orderEnd_ = std::max(orderEnd_, end);
+}
+
 void TTableChanges::Forget() {
     all_ = false;
     slots_.clear();
-    orderEnd_ = 0;
+    orderBegin_ = orderEnd_ = 0;
 }
 
 // ---- TAllRequest, TActivations ----
@@ -271,7 +282,7 @@ void TAllRequest::InsertCopy(std::int32_t position, const TAnsReqItem& item) {
     std::rotate(order.begin() + position, order.begin() + Count, order.begin() + Count + 1);
     ++Count;
     changes_.Slot(slot);
-    changes_.Order(Count);
+    changes_.Order(position, Count);
 }
 
 void TAllRequest::Touch(std::int32_t position) {
@@ -286,8 +297,8 @@ void TAllRequest::CopyChangesFrom(const TAllRequest& source) {
     }
     for (std::int32_t slot : changed.Slots())
         Items.slots_[static_cast<std::size_t>(slot)].CopyFrom(source.Items.slots_[static_cast<std::size_t>(slot)]);
-    const auto end = source.Items.order_.begin() + changed.OrderEnd();
-    std::copy(source.Items.order_.begin(), end, Items.order_.begin());
+    std::copy(source.Items.order_.begin() + changed.OrderBegin(), source.Items.order_.begin() + changed.OrderEnd(),
+              Items.order_.begin() + changed.OrderBegin());
     Count = source.Count;
 }
 

@@ -177,19 +177,22 @@ public:
 class TTableChanges {
 public:
     void Slot(std::int32_t slot);
-    void Order(std::int32_t end) { orderEnd_ = std::max(orderEnd_, end); }
+    // Positions begin to end - 1 of the order were rewritten.
+    void Order(std::int32_t begin, std::int32_t end);
     void All() { all_ = true; slots_.clear(); }
     void Forget();
 
-    bool None() const { return !all_ && slots_.empty() && orderEnd_ == 0; }
+    bool None() const { return !all_ && slots_.empty() && orderBegin_ >= orderEnd_; }
     bool AllChanged() const { return all_; }
     const std::vector<std::int32_t>& Slots() const { return slots_; }
+    std::int32_t OrderBegin() const { return orderBegin_; }
     std::int32_t OrderEnd() const { return orderEnd_; }
 
 private:
     bool all_ = false;
     std::vector<std::int32_t> slots_;
-    std::int32_t orderEnd_ = 0;
+    std::int32_t orderBegin_ = 0;
+    std::int32_t orderEnd_ = 0; // orderBegin_ == orderEnd_: the order is as it was
 };
 
 class TAllRequest;
@@ -252,12 +255,13 @@ private:
 
 template <typename Pred> std::int32_t TAllRequest::RemoveIf(Pred remove) {
     std::vector<std::int32_t>& order = Items.order_;
-    const auto begin = order.begin();
-    const auto end = begin + Count;
+    const auto keep = [&](std::int32_t slot) { return !remove(Items.slots_[static_cast<std::size_t>(slot)]); };
+    const auto end = order.begin() + Count;
+    const auto first = std::find_if_not(order.begin(), end, keep); // the order moves from here on
     // The removed slots go behind the kept ones, into the free part of the list.
-    const auto kept = std::stable_partition(begin, end, [&](std::int32_t slot) { return !remove(Items.slots_[slot]); });
+    const auto kept = std::stable_partition(first, end, keep);
     const auto removed = static_cast<std::int32_t>(end - kept);
-    if (removed > 0) changes_.Order(Count);
+    if (removed > 0) changes_.Order(static_cast<std::int32_t>(first - order.begin()), Count);
     Count -= removed;
     return removed;
 }
