@@ -45,7 +45,7 @@ inline constexpr std::uint32_t Mode2FrameSpacingMs = 10;
 // frames (one ends the wait), and how long it pauses when the link cannot (a request then waits
 // that long at most before it is seen).
 inline constexpr std::uint32_t Mode2IdleWaitMs = 20;
-inline constexpr std::uint32_t Mode2IdlePollMs = 2;
+inline constexpr std::uint32_t Mode2IdlePollMs = 5;
 inline constexpr int Mode2MaxRequestBytes = 512;
 inline constexpr const char* Mode3ReplayRequest = "03a20601";
 inline constexpr int Mode3ReplayCount = 3;

@@ -23,6 +23,7 @@ struct State {
     std::vector<FakeLinkWait> waits;
     std::int32_t waiters = 0;
     bool noDriverThread = false;
+    bool recording = true;
     std::uint64_t (*now)() = nullptr;
 
     State() { ResetLocked(); }
@@ -36,6 +37,7 @@ struct State {
         calls.clear();
         waits.clear();
         noDriverThread = false;
+        recording = true;
         now = nullptr;
     }
 };
@@ -63,9 +65,13 @@ std::int32_t NextResult(State& s, FakeLinkFn fn) {
     return v;
 }
 
+void Keep(State& s, const FakeLinkCall& c) {
+    if (s.recording) s.calls.push_back(c);
+}
+
 std::int32_t Record(State& s, FakeLinkCall& c) {
     c.Result = NextResult(s, static_cast<FakeLinkFn>(c.Fn));
-    s.calls.push_back(c);
+    Keep(s, c);
     return c.Result;
 }
 
@@ -173,7 +179,7 @@ extern "C" bool TxFrame(int reserved, int length, const std::uint8_t* data) {
     c.Ints[1] = length;
     if (length < 0 || length > KrixTxFrameMax) {
         c.Result = 0; // refused like the real library, nothing consumed from the script
-        s.calls.push_back(c);
+        Keep(s, c);
         return false;
     }
     c.DataLen = length;
@@ -197,7 +203,7 @@ extern "C" bool RxFrame(int* length, std::uint8_t* data) {
     if (length) *length = n;
     c.Ints[0] = n;
     c.Result = n != 0;
-    s.calls.push_back(c);
+    Keep(s, c);
     return n != 0;
 }
 
@@ -241,7 +247,7 @@ extern "C" std::int32_t WaitRxFrame(std::int32_t timeoutMs) {
         --s.waiters;
         w.Result = arrived ? 1 : 0;
     }
-    s.waits.push_back(w);
+    if (s.recording) s.waits.push_back(w);
     return w.Result;
 }
 #endif
@@ -260,6 +266,12 @@ FAKE_LINK_EXPORT bool FakeLink_HasWaitRxFrame() {
 #else
     return true;
 #endif
+}
+
+FAKE_LINK_EXPORT void FakeLink_SetRecording(bool on) {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    s.recording = on;
 }
 
 FAKE_LINK_EXPORT void FakeLink_SetNoDriverThread(bool none) {

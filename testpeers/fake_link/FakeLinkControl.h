@@ -72,6 +72,9 @@ struct FakeLinkWait {
 
 // Forgets scripts, queued frames, recorded calls and the time source; defaults back as above.
 FAKE_LINK_EXPORT void FakeLink_Reset();
+// Off: calls are answered as always but not recorded (for measuring the caller's own cost);
+// FakeLink_Reset turns it on again.
+FAKE_LINK_EXPORT void FakeLink_SetRecording(bool on);
 // Whether this build exports WaitRxFrame.
 FAKE_LINK_EXPORT bool FakeLink_HasWaitRxFrame();
 // WaitRxFrame answers -1 (no driver thread) while set; FakeLink_Reset clears it.
