@@ -64,10 +64,10 @@ target_include_directories(engine_end_to_end_tests PRIVATE ${CMAKE_CURRENT_SOURC
 add_dependencies(engine_end_to_end_tests fake_link checksum_standin)
 
 # Waiting for frames on the real clock through the fake link library's WaitRxFrame, and without it.
-tarvico_add_test(engine_wait_tests
-  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/EngineWaitTest.cpp
+tarvico_add_test(engine_frame_wait_tests
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/EngineFrameWaitTest.cpp
   LIBS tarvico_engine fake_link ${CMAKE_DL_LIBS}
   LABELS engine concurrency)
-target_compile_definitions(engine_wait_tests PRIVATE ${_engine_peers})
-target_include_directories(engine_wait_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-add_dependencies(engine_wait_tests fake_link fake_link_nowait checksum_standin)
+target_compile_definitions(engine_frame_wait_tests PRIVATE ${_engine_peers})
+target_include_directories(engine_frame_wait_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+add_dependencies(engine_frame_wait_tests fake_link fake_link_nowait checksum_standin)

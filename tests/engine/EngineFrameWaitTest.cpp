@@ -153,7 +153,7 @@ TEST(FakeLinkWaitRxFrame, AFrameQueuedWhileItSleepsWakesIt) {
 
 // ---- the engine -----------------------------------------------------------------------------------
 
-class EngineWaitTest : public ::testing::TestWithParam<int> {
+class EngineFrameWaitTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override { FakeLink_Reset(); }
     void TearDown() override { FakeLink_Reset(); }
@@ -162,7 +162,7 @@ protected:
 // While nothing arrives, every pass ends in WaitRxFrame: slices of 20 ms, one a pass in modes 1 and
 // 2, five (100 ms) in mode 3. A request queued meanwhile is answered, and at least one of the
 // exchanges finds the engine asleep in WaitRxFrame and wakes it.
-TEST_P(EngineWaitTest, IdlePassesWaitInTheLinkAndAFrameEndsTheWait) {
+TEST_P(EngineFrameWaitTest, IdlePassesWaitInTheLinkAndAFrameEndsTheWait) {
     const int mode = GetParam();
     RunningEngine running(mode, TARVICO_FAKELINK_DIR);
     ASSERT_TRUE(running.Start());
@@ -206,7 +206,7 @@ TEST_P(EngineWaitTest, IdlePassesWaitInTheLinkAndAFrameEndsTheWait) {
     EXPECT_EQ(Waits().size(), stopped);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, EngineWaitTest, ::testing::Values(1, 2, 3),
+INSTANTIATE_TEST_SUITE_P(Modes, EngineFrameWaitTest, ::testing::Values(1, 2, 3),
                          [](const ::testing::TestParamInfo<int>& info) { return "Mode" + std::to_string(info.param); });
 
 // A link library with only the twelve functions: the engine binds no WaitRxFrame, pauses as it
