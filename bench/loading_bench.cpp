@@ -1,8 +1,8 @@
 // The load of a simulation file from disk into a ready engine, through the window's controller
 // and the real engine against the fake link library: reading the file, the sizing pass, the
 // engine's construction and stores, the loading pass with every registration, and the device
-// initialisation up to status "ready". Files of 100, 1,000 and 5,000 requests with two answers
-// each. The fixed waits of the load and the engine (250 ms after construction, the stores poll,
+// initialisation up to status "ready". Files of 100, 1,000, 5,000 and 20,000 requests with two
+// answers each. The fixed waits of the load and the engine (250 ms after construction, the stores poll,
 // the idle passes) run on a virtual clock, so the figures are the work, not the waiting.
 #include <benchmark/benchmark.h>
 
@@ -136,6 +136,7 @@ BENCHMARK(BM_LoadIntoReadyEngine)
     ->Arg(100)
     ->Arg(1000)
     ->Arg(5000)
+    ->Arg(20000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Complexity();

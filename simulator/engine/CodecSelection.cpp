@@ -25,6 +25,9 @@ constexpr TCodecRoutine kUnPack[] = {UnPackRequest_1, UnPackRequest_2, UnPackReq
                                      UnPackRequest_4, UnPackRequest_5, UnPackRequest_6};
 
 std::atomic<const TCodecSelection*> gSelected{nullptr};
+// Moved on after each change of gSelected, so that a reader that sees the new number also sees
+// the new selection.
+std::atomic<std::uint64_t> gGeneration{1};
 
 // One record per context and pair ever selected (a new engine usually takes the old one's
 // place and pair, so this stays a handful of records). Never destroyed: threads still running
@@ -51,15 +54,21 @@ const TCodecSelection& Selected() {
 void SelectCodec(const TCodecContext* context, int pair) {
     if (pair < 1 || pair > 6) throw Exception("Not supported protocol!");
     if (context == nullptr) throw Exception("No frame codec context!");
-    gSelected.store(Record(context, pair), std::memory_order_release);
+    gSelected.store(Record(context, pair));
+    ++gGeneration;
 }
 
 void ClearCodec(const TCodecContext* context) {
-    const TCodecSelection* current = gSelected.load(std::memory_order_acquire);
-    while (current != nullptr && current->Context == context &&
-           !gSelected.compare_exchange_weak(current, nullptr, std::memory_order_acq_rel)) {
+    const TCodecSelection* current = gSelected.load();
+    while (current != nullptr && current->Context == context) {
+        if (gSelected.compare_exchange_weak(current, nullptr)) {
+            ++gGeneration;
+            return;
+        }
     }
 }
+
+std::uint64_t CodecGeneration() { return gGeneration.load(); }
 
 int SelectedCodecPair() {
     const TCodecSelection* s = gSelected.load(std::memory_order_acquire);

@@ -75,6 +75,10 @@ void SelectCodec(const TCodecContext* context, int pair);
 void ClearCodec(const TCodecContext* context);
 // The selected pair, 0 when none.
 int SelectedCodecPair();
+// A number that changes with every selection (and with every ClearCodec that drops one), never 0.
+// A text packed after reading g here is what PackFunction gives for it as long as this still
+// reads g, so a copy may reuse it instead of packing again.
+std::uint64_t CodecGeneration();
 
 // The selected routines. With no selection they raise "No frame codec selected!".
 std::string PackFunction(const std::string& text, std::uint8_t selector);

@@ -87,6 +87,7 @@ TKRIXCommunicationThread::TKRIXCommunicationThread(bool createSuspended,
 
     SelectCodec(&codec_, selection_.PackPair);
     BindBusFrames(link_.TxFrame, link_.RxFrame);
+    BindBusWait(link_.WaitRxFrame);
 
     if (!createSuspended) Resume();
 }
@@ -100,7 +101,10 @@ TKRIXCommunicationThread::~TKRIXCommunicationThread() {
 void TKRIXCommunicationThread::EndLink() {
     if (!linkLibrary_.IsOpen()) return;
     // A newer engine may have bound its own frames; only ours are taken away.
-    if (BoundTxFrame() == link_.TxFrame) BindBusFrames(nullptr, nullptr);
+    if (BoundTxFrame() == link_.TxFrame) {
+        BindBusFrames(nullptr, nullptr);
+        BindBusWait(nullptr);
+    }
     link_ = KrixLinkFunctions{};
     linkLibrary_.Close();
 }
@@ -248,6 +252,12 @@ std::unique_ptr<TBaseItem> TKRIXCommunicationThread::UnknownRequestFunction(std:
 
 bool TKRIXCommunicationThread::Pause(std::uint32_t ms) { return SleepOrTerminated(ms); }
 
+bool TKRIXCommunicationThread::WaitForFrame(std::uint32_t ms) {
+    Clock& clock = CurrentClock();
+    return AwaitBusFrame(ms, link_.WaitRxFrame, clock, IsRealClock(clock),
+                         [this](std::uint32_t rest) { return Pause(rest); });
+}
+
 void TKRIXCommunicationThread::StartUp() {
     SetName(EngineThreadName);
     // A unit in the middle of a transfer waits seconds for the tester; an ending engine cannot.
@@ -277,6 +287,8 @@ void TKRIXCommunicationThread::StartUp() {
     };
     links.AddUnknownRequest = [this](const TBaseItem& item) { FireUnknownRequest(item); };
     links.Pause = [this](std::uint32_t ms) { return Pause(ms); };
+    links.WaitFrame = [this](std::uint32_t ms) { return WaitForFrame(ms); };
+    links.FramesSignalled = link_.WaitRxFrame != nullptr;
     loop_ = std::make_unique<RequestLoop>(limits, std::move(links));
 }
 
@@ -348,8 +360,7 @@ void TKRIXCommunicationThread::RunPass() {
         loop_->Pass(selection_.Mode);
         break;
     default:
-        // Failed states wait for the operator; a short pause keeps them off the processor.
-        Pause(FailedStatePassMs);
+        Pause(FailedStatePassMs); // the failed states wait for the operator
         break;
     }
 }

@@ -16,8 +16,13 @@
 // while the status is still the one the engine worked on, so a command the window gives
 // meanwhile (a Reset during the initialisation, say) is not overwritten.
 //
-// The frame codec's selection (PackFunction/UnPackFunction), the bound TxFrame/RxFrame and the
-// CAN identifiers are process-wide: one engine exists at a time.
+// The frame codec's selection (PackFunction/UnPackFunction), the bound TxFrame/RxFrame (and
+// WaitRxFrame) and the CAN identifiers are process-wide: one engine exists at a time.
+//
+// Waiting. Every wait of the engine's thread ends on a stop request: the pauses sleep on the
+// thread's condition variable, and a wait for the next frame sleeps in the link's WaitRxFrame
+// in slices of at most BusWaitSliceMs. With a link library that lacks WaitRxFrame the waits for
+// a frame are plain pauses of the same length.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -62,7 +67,9 @@ inline constexpr std::uint8_t Running = 11;
 
 inline constexpr const char* EngineThreadName = "KRIX Communication";
 inline constexpr std::uint32_t IdlePassMs = 250;        // statuses 0 and 4
-inline constexpr std::uint32_t FailedStatePassMs = 5;   // statuses waiting for the operator
+// Statuses 3, 6 and 8 wait for the operator as the idle states do: on the thread's condition
+// variable, which a stop request wakes.
+inline constexpr std::uint32_t FailedStatePassMs = IdlePassMs;
 inline constexpr std::uint32_t StartStopPollMs = 300;
 inline constexpr int MaxFailedPasses = 5;               // one more ends the thread
 inline constexpr std::size_t FmtTextRoom = 9;           // characters of Fmt_Tx, Tgt and Src read
@@ -159,6 +166,9 @@ private:
     // false (nothing changed) when the status was no longer expected.
     bool EnterResult(std::uint8_t expected, std::uint8_t code); // true when the change was made
     bool Pause(std::uint32_t ms);
+    // A pause that is over as soon as the link has a received frame waiting (WaitRxFrame, when
+    // the link library has it); false when the engine is asked to end.
+    bool WaitForFrame(std::uint32_t ms);
     void FireStatus(std::int32_t code);
     void FireOriglio(const std::string& request, const std::string& answer, int type, const std::string& info);
     void FireUnknownRequest(const TBaseItem& item);

@@ -21,6 +21,9 @@ KrixLinkFunctions LoadKrixInterface(DynamicLibrary& library, const std::string& 
         library.Close();
         throw Exception(std::string("Cannot load all functions from ") + KrixLibraryName + "!");
     }
+#define KRIX_BIND_OPTIONAL(name, ret, args) f.name = library.FindAs<KrixFn_##name>(#name);
+    KRIX_OPTIONAL_LINK_FUNCTIONS(KRIX_BIND_OPTIONAL)
+#undef KRIX_BIND_OPTIONAL
     return f;
 }
 

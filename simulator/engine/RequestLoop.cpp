@@ -47,6 +47,11 @@ bool RequestLoop::Receive(int maxCount) {
     return true;
 }
 
+bool RequestLoop::WaitForFrame(std::uint32_t ms) {
+    if (links_.WaitFrame) return links_.WaitFrame(ms);
+    return !links_.Pause || links_.Pause(ms);
+}
+
 int RequestLoop::Transmit(const TAnswer& answer) {
     return links_.Tx(answer.ByteCount, answer.Bytes.data(), &txInfo_);
 }
@@ -117,7 +122,7 @@ void RequestLoop::HandleUnknown(const std::function<void()>& sendAnswers) {
 
 void RequestLoop::PassMode1() {
     if (!Receive(limits_.MaxReqLen)) {
-        if (links_.Pause) links_.Pause(Mode1IdleMs);
+        WaitForFrame(Mode1IdleMs);
         return;
     }
     if (links_.Store->GetAnswerInto(text_, current_, &infoText_))
@@ -129,7 +134,7 @@ void RequestLoop::PassMode1() {
 void RequestLoop::PassMode3() {
     const bool received = Receive(limits_.MaxReqLen);
     if (!received && !ReplayPending()) {
-        if (links_.Pause) links_.Pause(Mode3IdleMs);
+        WaitForFrame(Mode3IdleMs);
         return;
     }
     if (received) {
@@ -215,9 +220,25 @@ void RequestLoop::SendCyclic() {
         Report("", answer.PlainText, OriglioItemType::Answered, infoText_);
 }
 
+// After a quiet pass: wait for a frame until the next cyclic answer is due. The answer itself
+// goes out in the next pass, and only if nothing has arrived by then.
+void RequestLoop::AwaitNextMode2Pass() {
+    if (cyclicIndex_ != -1 && lastSendTime_) {
+        const std::uint64_t since = CurrentClock().NowMs() - *lastSendTime_;
+        if (since < Mode2FrameSpacingMs) WaitForFrame(static_cast<std::uint32_t>(Mode2FrameSpacingMs - since));
+        return;
+    }
+    if (cyclicIndex_ != -1) return; // due at once
+    if (links_.FramesSignalled)
+        WaitForFrame(Mode2IdleWaitMs);
+    else if (links_.Pause)
+        links_.Pause(Mode2IdlePollMs);
+}
+
 void RequestLoop::PassMode2() {
     if (!Receive(Mode2MaxRequestBytes)) {
         SendCyclic();
+        AwaitNextMode2Pass();
         return;
     }
     const bool service20 = rxStatus_[0] == RxStatusService20;

@@ -10,6 +10,11 @@
 //   3  as 1, and after an answered request of service 0xA2 the fixed request 03 a2 06 01 is
 //      replayed in every pass in which nothing arrives.
 //
+// A pass in which nothing arrived ends with a wait for the next frame (WaitFrame): at most 20 ms
+// in mode 1 and 100 ms in mode 3, and in mode 2 until the next cyclic answer is due (or a short
+// while when there is none), so that no mode holds a core while the bus is quiet. With a link
+// that can signal a frame the wait is over as soon as one is there.
+//
 // Runs on the engine's thread only; failures raised inside a pass end the pass and reach the
 // engine's handler.
 #include <cstdint>
@@ -36,6 +41,11 @@ inline constexpr int NotSent = 3;     // the Tx routine did not send it
 inline constexpr std::uint32_t Mode1IdleMs = 20;
 inline constexpr std::uint32_t Mode3IdleMs = 100;
 inline constexpr std::uint32_t Mode2FrameSpacingMs = 10;
+// Mode 2 without a cyclic answer: how long a quiet pass waits for a frame when the link signals
+// frames (one ends the wait), and how long it pauses when the link cannot (a request then waits
+// that long at most before it is seen).
+inline constexpr std::uint32_t Mode2IdleWaitMs = 20;
+inline constexpr std::uint32_t Mode2IdlePollMs = 5;
 inline constexpr int Mode2MaxRequestBytes = 512;
 inline constexpr const char* Mode3ReplayRequest = "03a20601";
 inline constexpr int Mode3ReplayCount = 3;
@@ -67,7 +77,9 @@ struct RequestLoopLinks {
     UnknownRequestFunctionType UnknownRequest; // the selected rule; empty: none answers
     OriglioCallback AddOriglioItem;             // may be empty
     UnknownRequestCallback AddUnknownRequest;   // may be empty
-    EnginePause Pause;                          // idle waits and the frame spacing
+    EnginePause Pause;                          // the frame spacing; the idle waits without WaitFrame
+    EnginePause WaitFrame;      // a pause over as soon as a received frame waits; empty: Pause
+    bool FramesSignalled = false; // WaitFrame ends on a frame (the link has WaitRxFrame)
 };
 
 // Mode 3's replay flag is process-wide, as the bus units' state is.
@@ -99,6 +111,8 @@ private:
     void SendAutoAnswerMode2();
     void SendCyclic();
     void WaitSpacing();
+    bool WaitForFrame(std::uint32_t ms);
+    void AwaitNextMode2Pass();
     int SendSpaced(const std::uint8_t* bytes, int count);
     void Report(const std::string& request, const std::string& answer, int type, const std::string& info);
     int Transmit(const TAnswer& answer);

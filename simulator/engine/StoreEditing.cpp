@@ -1,12 +1,13 @@
-// The editing operations of the request store, run on the editing thread. Each ends with
-// UpdateStructure; every reference into an edit table is taken again after a publication, since
-// the publication swaps the tables.
+// The editing operations of the request store, run on the editing thread. Each ends with a
+// publication (held back while publication is deferred); every reference into an edit table is
+// taken again after a publication, since the publication swaps the tables. Every entry an
+// operation writes is recorded in its table (Touch), so that the publication copies it back.
 #include "StoreOperations.h"
 
 #include "Exception.h"
 #include "FrameCodec.h"
 
-#include <functional>
+#include <algorithm>
 
 namespace {
 
@@ -23,10 +24,19 @@ std::int32_t FindActivation(const TActivations& activations, const std::string& 
     return activations.Count;
 }
 
-bool IsEntryOf(const TAllRequest& table, const TAnsReqItem& item) {
-    const std::less<const TAnsReqItem*> before;
-    const TAnsReqItem* first = table.Items.data();
-    return !table.Items.empty() && !before(&item, first) && before(&item, first + table.Items.size());
+// The first position whose entry compares greater than the text. The entries stand in ascending
+// order, so "greater" holds from some position on: a binary search finds it.
+std::int32_t InsertionPoint(const TAllRequest& table, const std::string& wireText) {
+    std::int32_t low = 0;
+    std::int32_t high = table.Count;
+    while (low < high) {
+        const std::int32_t middle = low + (high - low) / 2;
+        if (table.Items[static_cast<std::size_t>(middle)].CompareWire(wireText) > 0)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
 }
 
 } // namespace
@@ -36,17 +46,10 @@ void TRequestStore::InsertItem(TAllRequest& table, const TAnsReqItem& item) {
     std::int32_t j = -1;
     try {
         if (table.Count >= table.Capacity) throw Exception(kNoRequestSpace);
-        if (IsEntryOf(table, item)) throw Exception("The item to insert is an entry of the table!");
-        i = table.Count;
-        for (std::int32_t k = 0; k < table.Count; ++k) {
-            if (table.Items[k].CompareWire(item.WireText) > 0) {
-                i = k;
-                break;
-            }
-        }
-        for (j = table.Count - 1; j >= i; --j) table.Items[j + 1].CopyFrom(table.Items[j]);
-        table.Items[i].CopyFrom(item);
-        ++table.Count;
+        if (table.Items.Holds(item)) throw Exception("The item to insert is an entry of the table!");
+        i = InsertionPoint(table, item.WireText);
+        j = i;
+        table.InsertCopy(i, item);
     } catch (const std::exception& e) {
         throw Exception::Prefixed("Insert item function error i:" + std::to_string(i) + " j:" + std::to_string(j), e);
     }
@@ -61,7 +64,7 @@ bool TRequestStore::AddRequest(const std::string& request, const std::vector<std
         if (table.Count >= table.Capacity) throw Exception(kNoRequestSpace);
         if (request.empty() || answers.empty()) return false;
         if (answers.front().empty()) return false;
-        if (RequestIndex(PackFunction(request, 0), 1) != nullptr) return false;
+        if (Find(table, PackFunction(request, 0)) >= 0) return false;
 
         TAnsReqItem& item = *workItem_;
         item.SetValue(kPlainText, request);
@@ -72,7 +75,7 @@ bool TRequestStore::AddRequest(const std::string& request, const std::vector<std
         item.ActivationIndex = activationIndex;
 
         InsertItem(table, item);
-        UpdateStructure();
+        Publish();
         return true;
     } catch (const std::exception& e) {
         throw Exception::Prefixed("AddRequest (D=" + description + ",R=" + request + "):\n", e);
@@ -100,18 +103,20 @@ bool TRequestStore::AddActivations(const std::string& name, const std::string& r
             j = activation.Count;
             if (j >= activation.Capacity)
                 throw Exception("No more space for new request in this activation! Increase ActAnsMaxCount in settings.ini!");
+            activations.Touch(i);
             TActAnsItem& step = activation.Steps[j];
             step.SetValue(kPlainText, request);
             step.SetAnswers(answers);
             step.Description.assign(description);
             ++activation.Count;
         } else {
+            activations.Touch(i);
             TActivationItem& activation = activations.Items[i];
             activation.Name.assign(name);
             activation.Count = 0;
             ++activations.Count;
         }
-        UpdateStructure();
+        Publish();
         return true;
     } catch (const std::exception& e) {
         throw Exception::Prefixed("AddActivations (D=" + name + ",R=" + request + ",...) i = " + std::to_string(i) +
@@ -123,12 +128,15 @@ bool TRequestStore::AddActivations(const std::string& name, const std::string& r
 bool TRequestStore::UpdateRequest(const std::string& request, const std::vector<std::string>* answers,
                                   const std::string& description) {
     RequireTables();
-    TAnsReqItem* entry = RequestIndex(PackFunction(request, 0), 1);
-    if (entry == nullptr) return false;
-    if (answers != nullptr) entry->SetAnswers(*answers);
+    TAllRequest& table = *editRequests_;
+    const std::int32_t position = Find(table, PackFunction(request, 0));
+    if (position < 0) return false;
+    table.Touch(position);
+    TAnsReqItem& entry = table.Items[static_cast<std::size_t>(position)];
+    if (answers != nullptr) entry.SetAnswers(*answers);
     if (Longer(description, limits_.MaxDescrLen)) throw Exception("Overlong Request description!");
-    if (!description.empty()) entry->Description.assign(description);
-    UpdateStructure();
+    if (!description.empty()) entry.Description.assign(description);
+    Publish();
     return true;
 }
 
@@ -139,19 +147,21 @@ bool TRequestStore::DeleteActivation(const std::string& name) {
     const std::int32_t i = FindActivation(activations, name);
     if (i == activations.Count) return false;
 
-    std::int32_t kept = 0;
+    requests.RemoveIf([i](const TAnsReqItem& entry) { return entry.ActivationIndex == i; });
     for (std::int32_t r = 0; r < requests.Count; ++r) {
-        if (requests.Items[r].ActivationIndex == i) continue;
-        if (kept != r) requests.Items[kept].CopyFrom(requests.Items[r]);
-        ++kept;
+        TAnsReqItem& entry = requests.Items[static_cast<std::size_t>(r)];
+        if (entry.ActivationIndex > i) {
+            requests.Touch(r);
+            --entry.ActivationIndex;
+        }
     }
-    requests.Count = kept;
-    for (std::int32_t r = 0; r < requests.Count; ++r)
-        if (requests.Items[r].ActivationIndex > i) --requests.Items[r].ActivationIndex;
 
-    for (std::int32_t k = i; k + 1 < activations.Count; ++k) activations.Items[k].CopyFrom(activations.Items[k + 1]);
+    for (std::int32_t k = i; k + 1 < activations.Count; ++k) {
+        activations.Touch(k);
+        activations.Items[static_cast<std::size_t>(k)].CopyFrom(activations.Items[static_cast<std::size_t>(k) + 1]);
+    }
     --activations.Count;
 
-    UpdateStructure();
+    Publish();
     return true;
 }

@@ -3,25 +3,32 @@
 #include "StoreOperations.h"
 
 #include "Exception.h"
+#include "MessageSink.h"
 
 #include <algorithm>
 
 namespace {
 
-// Binary search for an entry whose wire text the text begins with.
 TAnsReqItem* Search(TAllRequest& table, const std::string& text) {
-    std::int32_t low = 0;
-    std::int32_t high = table.Count - 1;
-    while (low <= high) {
-        const std::int32_t middle = low + (high - low) / 2;
-        const int order = table.Items[middle].CompareWire(text);
-        if (order == 0) return &table.Items[middle];
-        if (order < 0)
-            low = middle + 1;
+    const std::int32_t position = TRequestStore::Find(table, text);
+    return position < 0 ? nullptr : &table.Items[static_cast<std::size_t>(position)];
+}
+
+// Makes the replaced table equal to the one just published: only what the published one changed,
+// unless the replaced one was changed itself (or too much changed for that to be cheaper).
+template <class Table> void CopyBack(Table& replaced, Table& published) {
+    try {
+        const TTableChanges& changed = published.Changes();
+        if (!replaced.Changes().None() || changed.Slots().size() > static_cast<std::size_t>(published.Count))
+            replaced.CopyFrom(published);
         else
-            high = middle - 1;
+            replaced.CopyChangesFrom(published);
+    } catch (...) {
+        replaced.TouchAll(); // half copied: the next publication copies it whole
+        throw;
     }
-    return nullptr;
+    replaced.ForgetChanges();
+    published.ForgetChanges();
 }
 
 void RequireValid(const TStoreLimits& l) {
@@ -75,10 +82,22 @@ void TRequestStore::RequireTables() const {
 
 TAllRequest& TRequestStore::EditRequests() {
     RequireTables();
+    editRequests_->TouchAll();
     return *editRequests_;
 }
 
 TActivations& TRequestStore::EditActivations() {
+    RequireTables();
+    editActivations_->TouchAll();
+    return *editActivations_;
+}
+
+const TAllRequest& TRequestStore::EditRequests() const {
+    RequireTables();
+    return *editRequests_;
+}
+
+const TActivations& TRequestStore::EditActivations() const {
     RequireTables();
     return *editActivations_;
 }
@@ -86,14 +105,60 @@ TActivations& TRequestStore::EditActivations() {
 void TRequestStore::UpdateStructure() {
     try {
         RequireTables();
+        publicationPending_ = false;
         std::lock_guard<std::mutex> lock(mutex_);
         std::swap(liveActivations_, editActivations_);
         std::swap(liveRequests_, editRequests_);
         FollowRunningActivation();
-        editActivations_->CopyFrom(*liveActivations_);
-        editRequests_->CopyFrom(*liveRequests_);
+        CopyBack(*editActivations_, *liveActivations_);
+        CopyBack(*editRequests_, *liveRequests_);
     } catch (const std::exception& e) {
         throw Exception::Prefixed("UpdateStructure function error: ", e);
+    }
+}
+
+void TRequestStore::Publish() {
+    if (deferrals_ > 0)
+        publicationPending_ = true;
+    else
+        UpdateStructure();
+}
+
+void TRequestStore::DeferPublication() { ++deferrals_; }
+
+void TRequestStore::PublishDeferred() {
+    if (deferrals_ > 0) --deferrals_;
+    if (deferrals_ == 0 && publicationPending_) UpdateStructure();
+}
+
+std::int32_t TRequestStore::Find(const TAllRequest& table, const std::string& text) {
+    std::int32_t low = 0;
+    std::int32_t high = table.Count - 1;
+    while (low <= high) {
+        const std::int32_t middle = low + (high - low) / 2;
+        const int order = table.Items[static_cast<std::size_t>(middle)].CompareWire(text);
+        if (order == 0) return middle;
+        if (order < 0)
+            low = middle + 1;
+        else
+            high = middle - 1;
+    }
+    return -1;
+}
+
+TPublishOnce::TPublishOnce(TRequestStore& store) : store_(&store) { store.DeferPublication(); }
+
+void TPublishOnce::Publish() {
+    TRequestStore* store = store_;
+    store_ = nullptr;
+    if (store) store->PublishDeferred();
+}
+
+TPublishOnce::~TPublishOnce() {
+    try {
+        Publish();
+    } catch (const std::exception& e) {
+        ShowMessage(ExceptionMessage(e));
     }
 }
 
@@ -119,7 +184,11 @@ TAnsReqItem* TRequestStore::RequestIndex(const std::string& wireText, int select
     try {
         if (selector != 0 && selector != 1) throw Exception("Invalid parameter structure!");
         RequireTables();
-        return Search(selector == 0 ? *liveRequests_ : *editRequests_, wireText);
+        TAllRequest& table = selector == 0 ? *liveRequests_ : *editRequests_;
+        const std::int32_t position = Find(table, wireText);
+        if (position < 0) return nullptr;
+        table.Touch(position); // the caller may change it
+        return &table.Items[static_cast<std::size_t>(position)];
     } catch (const std::exception& e) {
         activationRunning_ = false;
         throw Exception::Prefixed("RequestIndex Function error: ", e);

@@ -6,7 +6,11 @@
 //
 // Two copies of each table: the edit tables, changed by the editing operations, and the live
 // tables, read by the answer loop. Every editing operation ends with UpdateStructure, which swaps
-// edit and live and copies the new live tables back into the new edit tables.
+// edit and live and copies the new live tables back into the new edit tables. The copy back takes
+// only what the edit changed (the tables record it), so one edit costs the same whatever the size
+// of the table. Between DeferPublication and PublishDeferred (TPublishOnce) the operations
+// publish nothing, and PublishDeferred publishes once: the window registers a whole simulation so,
+// while the engine's thread waits and nothing can look at the live tables in between.
 //
 // Threads. One thread edits (the window's): AddRequest, AddActivations, UpdateRequest,
 // DeleteActivation, UpdateStructure, RequestIndex, EditRequests/EditActivations. It is the only
@@ -42,6 +46,22 @@ private:
     friend class TRequestStore;
     explicit TTablesLock(std::mutex& mutex) : lock_(mutex) {}
     std::unique_lock<std::mutex> lock_;
+};
+
+class TRequestStore;
+
+// Holds the store's publications back for its life and publishes once: at Publish, or when it
+// ends without (then a failure is shown to the operator instead of raised).
+class TPublishOnce {
+public:
+    explicit TPublishOnce(TRequestStore& store);
+    ~TPublishOnce();
+    TPublishOnce(const TPublishOnce&) = delete;
+    TPublishOnce& operator=(const TPublishOnce&) = delete;
+    void Publish(); // failures raise as UpdateStructure's
+
+private:
+    TRequestStore* store_;
 };
 
 class TRequestStore {
@@ -90,19 +110,31 @@ public:
     // Swaps edit and live tables and copies the new live ones back into the new edit ones, under
     // the table lock. Failures: "UpdateStructure function error: " + message.
     void UpdateStructure();
+    // Until the matching PublishDeferred, the editing operations leave their changes in the edit
+    // tables unpublished; PublishDeferred then publishes once if any operation was held back.
+    // Pairs may nest; only the outermost publishes. UpdateStructure itself always publishes.
+    void DeferPublication();
+    void PublishDeferred();
     // Binary search of the live (selector 0) or edit (selector 1) request table for an entry whose
     // wire text the text begins with. Another selector clears ActivationRunning and raises
     // "RequestIndex Function error: Invalid parameter structure!". The live table only on the
-    // editing thread; the engine thread uses RequestIndexInto.
+    // editing thread; the engine thread uses RequestIndexInto. The entry found may be changed
+    // through the result: the next publication copies it.
     TAnsReqItem* RequestIndex(const std::string& wireText, int selector);
-    // Copies the item into the table after every entry that does not compare greater than it,
-    // moving the later entries up one slot. A full table raises; failures are raised as
-    // "Insert item function error i:<position> j:<slot being moved up>" + message. The item must
-    // not be an entry of the table.
+    // Copies the item into the table after every entry that does not compare greater than it
+    // (found by binary search), the later entries moving one position up. A full table raises;
+    // failures are raised as "Insert item function error i:<position> j:<position being
+    // written>" + message. The item must not be an entry of the table.
     static void InsertItem(TAllRequest& table, const TAnsReqItem& item);
+    // RequestIndex's search over any table: the position of the entry found, -1 for none.
+    static std::int32_t Find(const TAllRequest& table, const std::string& wireText);
 
+    // The edit tables, for changes the operations do not make: the next publication copies them
+    // whole. The const forms only read.
     TAllRequest& EditRequests();
     TActivations& EditActivations();
+    const TAllRequest& EditRequests() const;
+    const TActivations& EditActivations() const;
 
     // ---- engine thread ----
 
@@ -130,6 +162,7 @@ public:
 
 private:
     void RequireTables() const;
+    void Publish(); // UpdateStructure, or held back while publication is deferred
     void RequireHeld(const TTablesLock& held) const;
     const TBaseItem* FindAnswer(const std::string& received);
     void FollowRunningActivation();
@@ -141,6 +174,8 @@ private:
     std::unique_ptr<TAllRequest> liveRequests_;
     std::unique_ptr<TAllRequest> editRequests_;
     std::unique_ptr<TAnsReqItem> workItem_; // AddRequest's temporary item, built once
+    int deferrals_ = 0;                     // editing thread only
+    bool publicationPending_ = false;       // editing thread only
 
     mutable std::mutex mutex_; // the table lock
     std::atomic<bool> activationRunning_{false};

@@ -3,6 +3,8 @@
 #include "Exception.h"
 #include "FrameCodec.h"
 
+#include <functional>
+
 namespace {
 
 std::int32_t Checked(std::int32_t limit) {
@@ -28,20 +30,28 @@ const std::string& FormOf(int kind, const std::string& wire, const std::string& 
 
 // Sets the given form and derives the other with the selected routine. The derived form comes
 // first, so a failing routine leaves both as they were; the given form is stored before the
-// derived one, since the text may be one of the item's own.
-void SetForms(int kind, const std::string& text, std::uint8_t selector, std::string& wire, std::string& plain) {
+// derived one, since the text may be one of the item's own. Returns the generation of the pack
+// routine that made the wire text, 0 when the wire text was given.
+std::uint64_t SetForms(int kind, const std::string& text, std::uint8_t selector, std::string& wire,
+                       std::string& plain) {
     if (kind == kPlainText) {
+        const std::uint64_t generation = CodecGeneration(); // read before packing
         const std::string derived = PackFunction(text, selector);
         plain.assign(text);
         wire.assign(derived);
-    } else if (kind == kWireText) {
+        return generation;
+    }
+    if (kind == kWireText) {
         const std::string derived = UnPackFunction(text, selector);
         wire.assign(text);
         plain.assign(derived);
-    } else {
-        throw Exception("Bad type parameter!");
+        return 0;
     }
+    throw Exception("Bad type parameter!");
 }
+
+// A wire text packed under this generation is what packing its plain text again would give.
+bool StillPacked(std::uint64_t packedUnder) { return packedUnder != 0 && packedUnder == CodecGeneration(); }
 
 // Entries 0 to source Count - 1 into the table's own slots, then Count.
 template <class Table>
@@ -49,6 +59,12 @@ void CopyTable(Table& into, const Table& source) {
     if (source.Count > into.Capacity) throw Exception("Too many entries to copy!");
     for (std::int32_t i = 0; i < source.Count; ++i) into.Items[i].CopyFrom(source.Items[i]);
     into.Count = source.Count;
+}
+
+std::vector<std::int32_t> Identity(std::int32_t n) {
+    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+    for (std::int32_t i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = i;
+    return order;
 }
 
 constexpr const char* kOddRequest = "Invalid request value! Odd number of digits!";
@@ -96,12 +112,24 @@ const std::string& TAnswer::GetValue(int kind) const { return FormOf(kind, WireT
 
 void TAnswer::SetValue(int kind, const std::string& text) {
     CheckText(text, MaxLen, kOddAnswer, kOverlongAnswer);
-    SetForms(kind, text, 1, WireText, PlainText);
+    const std::uint64_t packedUnder = SetForms(kind, text, 1, WireText, PlainText);
     ParseBytes(WireText, Bytes);
     ByteCount = static_cast<std::int32_t>(Bytes.size());
+    packedUnder_ = packedUnder;
 }
 
-void TAnswer::CopyFrom(const TAnswer& source) { SetValue(kPlainText, source.PlainText); }
+void TAnswer::CopyFrom(const TAnswer& source) {
+    if (!StillPacked(source.packedUnder_)) {
+        SetValue(kPlainText, source.PlainText);
+        return;
+    }
+    CheckText(source.PlainText, MaxLen, kOddAnswer, kOverlongAnswer);
+    PlainText = source.PlainText;
+    WireText = source.WireText;
+    Bytes = source.Bytes;
+    ByteCount = source.ByteCount;
+    packedUnder_ = source.packedUnder_;
+}
 
 // ---- TBaseItem ----
 
@@ -123,7 +151,7 @@ const std::string& TBaseItem::GetValue(int kind) const { return FormOf(kind, Wir
 
 void TBaseItem::SetValue(int kind, const std::string& text) {
     CheckText(text, MaxLen, kOddRequest, kOverlongRequest);
-    SetForms(kind, text, 0, WireText, PlainText);
+    packedUnder_ = SetForms(kind, text, 0, WireText, PlainText);
 }
 
 void TBaseItem::SetAnswers(const std::vector<std::string>& lines) {
@@ -136,7 +164,14 @@ void TBaseItem::SetAnswers(const std::vector<std::string>& lines) {
 
 void TBaseItem::CopyFrom(const TBaseItem& source) {
     if (source.AnswerCount > MaxAnswers) throw Exception("Too large Multi Answer Number!");
-    SetValue(kPlainText, source.PlainText);
+    if (StillPacked(source.packedUnder_)) {
+        CheckText(source.PlainText, MaxLen, kOddRequest, kOverlongRequest);
+        PlainText = source.PlainText;
+        WireText = source.WireText;
+        packedUnder_ = source.packedUnder_;
+    } else {
+        SetValue(kPlainText, source.PlainText);
+    }
     for (std::int32_t i = 0; i < source.AnswerCount; ++i) Answers[i].CopyFrom(source.Answers[i]);
     AnswerCount = source.AnswerCount;
     Description.assign(source.Description);
@@ -184,17 +219,88 @@ void TActivationItem::CopyFrom(const TActivationItem& source) {
     Count = source.Count;
 }
 
+// ---- the change records ----
+
+void TTableChanges::Slot(std::int32_t slot) {
+    if (!all_) slots_.push_back(slot);
+}
+
+void TTableChanges::Order(std::int32_t begin, std::int32_t end) {
+    if (begin >= end) return;
+    if (orderBegin_ >= orderEnd_) {
+        orderBegin_ = begin;
+        orderEnd_ = end;
+        return;
+    }
+    orderBegin_ = std::min(orderBegin_, begin);
+    orderEnd_ = std::max(orderEnd_, end);
+}
+
+void TTableChanges::Forget() {
+    all_ = false;
+    slots_.clear();
+    orderBegin_ = orderEnd_ = 0;
+}
+
 // ---- TAllRequest, TActivations ----
+
+bool TRequestSlots::Holds(const TAnsReqItem& item) const {
+    const std::less<const TAnsReqItem*> before;
+    const TAnsReqItem* first = slots_.data();
+    return !slots_.empty() && !before(&item, first) && before(&item, first + slots_.size());
+}
 
 TAllRequest::TAllRequest(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
                          std::int32_t requestSlots, std::int32_t answerSlots)
     : Capacity(Checked(requestSlots)) {
-    Items.reserve(Room(Capacity));
+    Items.slots_.reserve(Room(Capacity));
     for (std::int32_t i = 0; i < Capacity; ++i)
-        Items.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots);
+        Items.slots_.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots);
+    Items.order_ = Identity(Capacity);
 }
 
-void TAllRequest::CopyFrom(const TAllRequest& source) { CopyTable(*this, source); }
+void TAllRequest::CopyFrom(const TAllRequest& source) {
+    if (source.Capacity != Capacity) {
+        CopyTable(*this, source);
+        return;
+    }
+    if (source.Count > Capacity) throw Exception("Too many entries to copy!");
+    for (std::int32_t p = 0; p < source.Count; ++p) {
+        const std::int32_t slot = source.Items.order_[static_cast<std::size_t>(p)];
+        Items.slots_[static_cast<std::size_t>(slot)].CopyFrom(source.Items.slots_[static_cast<std::size_t>(slot)]);
+    }
+    Items.order_ = source.Items.order_;
+    Count = source.Count;
+}
+
+void TAllRequest::InsertCopy(std::int32_t position, const TAnsReqItem& item) {
+    if (Count >= Capacity) throw Exception("No room in the table!");
+    if (position < 0 || position > Count) throw Exception("Invalid table position!");
+    std::vector<std::int32_t>& order = Items.order_;
+    const std::int32_t slot = order[static_cast<std::size_t>(Count)]; // the first free slot
+    Items.slots_[static_cast<std::size_t>(slot)].CopyFrom(item);
+    std::rotate(order.begin() + position, order.begin() + Count, order.begin() + Count + 1);
+    ++Count;
+    changes_.Slot(slot);
+    changes_.Order(position, Count);
+}
+
+void TAllRequest::Touch(std::int32_t position) {
+    if (position >= 0 && position < Capacity) changes_.Slot(Items.order_[static_cast<std::size_t>(position)]);
+}
+
+void TAllRequest::CopyChangesFrom(const TAllRequest& source) {
+    const TTableChanges& changed = source.Changes();
+    if (changed.AllChanged() || source.Capacity != Capacity) {
+        CopyFrom(source);
+        return;
+    }
+    for (std::int32_t slot : changed.Slots())
+        Items.slots_[static_cast<std::size_t>(slot)].CopyFrom(source.Items.slots_[static_cast<std::size_t>(slot)]);
+    std::copy(source.Items.order_.begin() + changed.OrderBegin(), source.Items.order_.begin() + changed.OrderEnd(),
+              Items.order_.begin() + changed.OrderBegin());
+    Count = source.Count;
+}
 
 TActivations::TActivations(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
                            std::int32_t stepSlots, std::int32_t activationSlots, std::int32_t answerSlots)
@@ -205,3 +311,15 @@ TActivations::TActivations(std::int32_t requestLimit, std::int32_t answerLimit, 
 }
 
 void TActivations::CopyFrom(const TActivations& source) { CopyTable(*this, source); }
+
+void TActivations::CopyChangesFrom(const TActivations& source) {
+    const TTableChanges& changed = source.Changes();
+    if (changed.AllChanged() || source.Capacity != Capacity) {
+        CopyFrom(source);
+        return;
+    }
+    for (std::int32_t index : changed.Slots())
+        if (index >= 0 && index < source.Count)
+            Items[static_cast<std::size_t>(index)].CopyFrom(source.Items[static_cast<std::size_t>(index)]);
+    Count = source.Count;
+}

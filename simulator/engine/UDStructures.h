@@ -9,15 +9,22 @@
 //
 // All room is taken when an object is built, sized by the limits it is given (texts get
 // kFrameOverheadChars beyond the limit for the wire form), so filling and copying allocate
-// nothing beyond the temporary text a pack routine returns. Entries are filled by copying into
-// their slots, never by moving objects between slots: an object's address stays fixed for its
-// table's life. Slots beyond a table's Count keep what they last held and are never read.
+// nothing beyond the temporary text a pack routine returns. A copy packs again only when the pack
+// routine has changed since the source was packed (CodecGeneration); otherwise it takes the
+// source's wire text and bytes as they are, which is what packing again would give. The texts are
+// set through SetValue, SetAnswers and CopyFrom, which keep both forms in step.
+//
+// Entries are filled by copying into their slots, never by moving objects between slots: an
+// object's address stays fixed for its table's life. The request table keeps its order in a list
+// of slot numbers, so an entry inserted into the middle or removed moves no other entry. Slots
+// beyond a table's Count keep what they last held and are never read.
 //
 // Limits must not be negative ("Invalid store limits!").
 //
 // Plain classes with no locks: one thread at a time uses an object (TRequestStore says how the
 // live and edit tables are shared). Failures raise Exception with the texts given at each
 // operation; the object is unchanged after a failing check.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -80,6 +87,9 @@ public:
     const std::int32_t MaxLen;
     std::vector<std::uint8_t> Bytes; // the wire text as bytes, the first byte first
     std::int32_t ByteCount = 0;      // bytes in use (Bytes.size())
+
+private:
+    std::uint64_t packedUnder_ = 0; // CodecGeneration the wire text was packed under; 0 none
 };
 
 // One request with its answers.
@@ -119,6 +129,9 @@ public:
     std::vector<TAnswer> Answers;  // MaxAnswers slots
     std::string Description;       // at most the description limit (kept by the operations)
     std::uint8_t Type = RequestType::PSI;
+
+private:
+    std::uint64_t packedUnder_ = 0; // CodecGeneration the wire text was packed under; 0 none
 };
 
 // An entry of the request table.
@@ -158,6 +171,49 @@ public:
     std::int32_t Count = 0;
 };
 
+// What a table's own operations changed since its last ForgetChanges: the slots written and how
+// far its order moved, or everything. The request store publishes an edited table by copying only
+// that much back into the table it replaces.
+class TTableChanges {
+public:
+    void Slot(std::int32_t slot);
+    // Positions begin to end - 1 of the order were rewritten.
+    void Order(std::int32_t begin, std::int32_t end);
+    void All() { all_ = true; slots_.clear(); }
+    void Forget();
+
+    bool None() const { return !all_ && slots_.empty() && orderBegin_ >= orderEnd_; }
+    bool AllChanged() const { return all_; }
+    const std::vector<std::int32_t>& Slots() const { return slots_; }
+    std::int32_t OrderBegin() const { return orderBegin_; }
+    std::int32_t OrderEnd() const { return orderEnd_; }
+
+private:
+    bool all_ = false;
+    std::vector<std::int32_t> slots_;
+    std::int32_t orderBegin_ = 0;
+    std::int32_t orderEnd_ = 0; // orderBegin_ == orderEnd_: the order is as it was
+};
+
+class TAllRequest;
+
+// The request table's entries by position (0 = the smallest wire text). Positions are mapped to
+// fixed slots through a list of slot numbers: Items[p] is the entry at position p.
+class TRequestSlots {
+public:
+    TAnsReqItem& operator[](std::size_t position) { return slots_[order_[position]]; }
+    const TAnsReqItem& operator[](std::size_t position) const { return slots_[order_[position]]; }
+    std::size_t size() const { return slots_.size(); }
+    bool empty() const { return slots_.empty(); }
+    // True when the item is one of the table's slots, in use or not.
+    bool Holds(const TAnsReqItem& item) const;
+
+private:
+    friend class TAllRequest;
+    std::vector<TAnsReqItem> slots_;
+    std::vector<std::int32_t> order_; // position -> slot; a permutation of every slot
+};
+
 // The request table, kept in ascending order of wire texts (CompareWire) by the operations.
 class TAllRequest {
 public:
@@ -167,13 +223,48 @@ public:
     TAllRequest& operator=(const TAllRequest&) = delete;
 
     // Entries 0 to source Count - 1, then Count. More entries than Capacity raise
-    // "Too many entries to copy!".
+    // "Too many entries to copy!". A source of the same capacity is copied slot for slot with its
+    // order, so that the two tables are alike down to which slot holds what.
     void CopyFrom(const TAllRequest& source);
 
+    // Copies the item into a free slot and puts that slot at the position, the entries from there
+    // on moving one position up. The table must have room (Count below Capacity) and the position
+    // lie in 0 to Count; the item must not be one of the table's slots. A failing copy changes
+    // nothing.
+    void InsertCopy(std::int32_t position, const TAnsReqItem& item);
+    // Removes every entry for which remove(entry) is true; the others keep their order.
+    template <typename Pred> std::int32_t RemoveIf(Pred remove);
+
+    // ---- what changed, for the store's publication ----
+    // Records that the entry at the position was written through Items.
+    void Touch(std::int32_t position);
+    void TouchAll() { changes_.All(); }
+    const TTableChanges& Changes() const { return changes_; }
+    void ForgetChanges() { changes_.Forget(); }
+    // Makes this table equal to the source again, given that it was equal before the source's
+    // recorded changes: copies only the slots changed and the part of the order that moved.
+    void CopyChangesFrom(const TAllRequest& source);
+
     const std::int32_t Capacity;
-    std::vector<TAnsReqItem> Items; // Capacity slots
+    TRequestSlots Items; // Capacity slots
     std::int32_t Count = 0;
+
+private:
+    TTableChanges changes_;
 };
+
+template <typename Pred> std::int32_t TAllRequest::RemoveIf(Pred remove) {
+    std::vector<std::int32_t>& order = Items.order_;
+    const auto keep = [&](std::int32_t slot) { return !remove(Items.slots_[static_cast<std::size_t>(slot)]); };
+    const auto end = order.begin() + Count;
+    const auto first = std::find_if_not(order.begin(), end, keep); // the order moves from here on
+    // The removed slots go behind the kept ones, into the free part of the list.
+    const auto kept = std::stable_partition(first, end, keep);
+    const auto removed = static_cast<std::int32_t>(end - kept);
+    if (removed > 0) changes_.Order(static_cast<std::int32_t>(first - order.begin()), Count);
+    Count -= removed;
+    return removed;
+}
 
 // The activation table.
 class TActivations {
@@ -185,7 +276,17 @@ public:
 
     void CopyFrom(const TActivations& source); // as TAllRequest::CopyFrom
 
+    // ---- what changed, for the store's publication (as TAllRequest) ----
+    void Touch(std::int32_t index) { changes_.Slot(index); }
+    void TouchAll() { changes_.All(); }
+    const TTableChanges& Changes() const { return changes_; }
+    void ForgetChanges() { changes_.Forget(); }
+    void CopyChangesFrom(const TActivations& source);
+
     const std::int32_t Capacity;
     std::vector<TActivationItem> Items; // Capacity slots
     std::int32_t Count = 0;
+
+private:
+    TTableChanges changes_;
 };

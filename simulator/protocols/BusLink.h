@@ -1,6 +1,7 @@
 #pragma once
-// The process-wide bus link of the units: the bound TxFrame and RxFrame of the device link, the
-// CAN identifiers IdEcu and IdEcu2, and the clock every pause and time-out runs on.
+// The process-wide bus link of the units: the bound TxFrame and RxFrame of the device link (and
+// its WaitRxFrame when the library has one), the CAN identifiers IdEcu and IdEcu2, and the clock
+// every pause and time-out runs on.
 //
 // The engine sets them on its own or the window's thread before it starts answering (after
 // binding the device-link library and after the device initialisation), and the units read them
@@ -18,6 +19,15 @@
 void BindBusFrames(KrixFn_TxFrame txFrame, KrixFn_RxFrame rxFrame);
 KrixFn_TxFrame BoundTxFrame();
 KrixFn_RxFrame BoundRxFrame();
+// The link library's optional WaitRxFrame; nullptr (a library without it) leaves every wait for
+// a frame a plain pause. The library's sleeps in real time, so the units use it in full only on
+// the real clock; a test that binds a wait whose time passes on the bus clock says so.
+void BindBusWait(KrixFn_WaitRxFrame waitRxFrame, bool sleepsOnBusClock = false);
+KrixFn_WaitRxFrame BoundBusWait();
+// What WaitRxFrame answers.
+inline constexpr std::int32_t WaitRxFrameArrived = 1;        // a received frame waits for RxFrame
+inline constexpr std::int32_t WaitRxFrameTimedOut = 0;       // none came (or the link is stopping)
+inline constexpr std::int32_t WaitRxFrameNoDriverThread = -1; // the link cannot wait
 
 // The identifiers the CAN units put in front of the frames they send, most significant byte
 // first on the wire. Both are 0 at program start.
@@ -35,6 +45,22 @@ Clock& BusClock();
 // then received or sent). Each thread has its own; a thread that never sets one is never stopped.
 void SetBusStopCheck(std::function<bool()> stopRequested);
 bool BusStopRequested();
+
+// The longest single sleep in WaitRxFrame: between two, the thread's stop request is looked at.
+inline constexpr std::uint32_t BusWaitSliceMs = 20;
+
+// Waits for the next received frame at most ms milliseconds: a pause that ends as soon as the
+// link has a frame waiting for RxFrame (it takes none). waitRxFrame is the bound WaitRxFrame;
+// without one, with ms 0, or when it answers that the link has no driver thread, the wait is
+// pause(ms) as it would be without it. On the real clock WaitRxFrame sleeps in slices of at most
+// BusWaitSliceMs; on a test's clock, where time moves only by sleeping on it, a frame already
+// waiting ends the wait at once and otherwise pause(ms) lets the time pass. realClock says which.
+// True when the wait is over; false when the thread is asked to end (BusStopRequested) or pause
+// says so.
+bool AwaitBusFrame(std::uint32_t ms, KrixFn_WaitRxFrame waitRxFrame, Clock& clock, bool realClock,
+                   const std::function<bool(std::uint32_t)>& pause);
+// True for the process's real clock (the steady clock), false for a test's.
+bool IsRealClock(Clock& clock);
 
 // One call's view of the link: the snapshot the units work with.
 class BusPort {
@@ -65,17 +91,22 @@ public:
 
     // Sleeps ms on the bus clock; false when the thread is asked to end, and the wait is over.
     bool Pause(std::uint32_t ms) const;
+    // As Pause, but over as soon as a received frame waits (AwaitBusFrame).
+    bool AwaitFrame(std::uint32_t ms) const;
 
     std::uint32_t EcuId() const { return idEcu_; }
     std::uint32_t EcuId2() const { return idEcu2_; }
     Clock& Time() const { return *clock_; }
 
 private:
-    BusPort(KrixFn_TxFrame tx, KrixFn_RxFrame rx, std::uint32_t id, std::uint32_t id2, Clock* c)
-        : tx_(tx), rx_(rx), idEcu_(id), idEcu2_(id2), clock_(c) {}
+    BusPort(KrixFn_TxFrame tx, KrixFn_RxFrame rx, KrixFn_WaitRxFrame wait, bool waitOnBusClock, std::uint32_t id,
+            std::uint32_t id2, Clock* c)
+        : tx_(tx), rx_(rx), wait_(wait), waitOnBusClock_(waitOnBusClock), idEcu_(id), idEcu2_(id2), clock_(c) {}
 
     KrixFn_TxFrame tx_;
     KrixFn_RxFrame rx_;
+    KrixFn_WaitRxFrame wait_;
+    bool waitOnBusClock_;
     std::uint32_t idEcu_;
     std::uint32_t idEcu2_;
     Clock* clock_;

@@ -116,7 +116,7 @@ private:
             TakeGroups(0);
             return State::AwaitFollowing;
         }
-        if (!port_.Pause(RxIdlePauseMs)) return State::Nothing;
+        if (!port_.AwaitFrame(RxIdlePauseMs)) return State::Nothing; // over when the next frame is there
         return clock_.NowMs() - stamp_ >= RxTimeoutMs ? State::Nothing : State::AwaitFollowing;
     }
 

@@ -92,7 +92,8 @@ private:
             if (expected_ > 0 && p_.FlowControlAfterEachConsecutive) SendFlowControl();
             return State::AwaitConsecutive;
         }
-        if (!port_.Pause(p_.RxIdlePauseMs)) return State::Nothing;
+        // The rest of the request: over as soon as the next frame is there.
+        if (!port_.AwaitFrame(p_.RxIdlePauseMs)) return State::Nothing;
         if (clock_.NowMs() - stamp_ >= p_.RxTimeoutMs) return State::DeliverSegmented;
         return State::AwaitConsecutive;
     }

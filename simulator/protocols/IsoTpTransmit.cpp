@@ -94,7 +94,7 @@ private:
             stamp_ = clock_.NowMs();
             return State::Consecutive;
         }
-        if (!port_.Pause(p_.FlowControlPollMs)) return State::NotSent;
+        if (!port_.AwaitFrame(p_.FlowControlPollMs)) return State::NotSent; // over when the tester answers
         return TimedOut() ? State::NotSent : State::AwaitFlowControl;
     }
 

@@ -62,7 +62,7 @@ struct Params {
     SingleFrameText SingleFrame;
     bool FlowControlAfterEachConsecutive; // else after the first frame only
     std::uint8_t FlowControlBlockSize;    // of the flow control the unit sends
-    std::uint32_t RxIdlePauseMs;          // between empty polls; 0 yields
+    std::uint32_t RxIdlePauseMs;          // most between empty polls (a frame ends it); 0 yields
     std::uint32_t RxTimeoutMs;            // gap between two frames of one request
     bool ReportsRxStatus;
 
@@ -71,8 +71,8 @@ struct Params {
     LengthByte SingleFrameLength;
     LengthByte ConsecutiveLength;
     bool HonourBlockSize;               // else all consecutive frames ConsecutiveSpacingMs apart
-    std::uint32_t ConsecutiveSpacingMs;
-    std::uint32_t FlowControlPollMs;    // between empty polls while waiting for flow control
+    std::uint32_t ConsecutiveSpacingMs; // wire timing: always the whole pause
+    std::uint32_t FlowControlPollMs;    // most between empty polls for flow control (a frame ends it)
     std::uint32_t TxTimeoutMs;          // gap since the last frame sent or received
     bool MultiFlagSendsUnsegmented;     // MultiFlag: bytes 1.. go out as one frame on IdEcu2
 };

@@ -160,7 +160,9 @@ void SimulationController::RunLoad(const std::string& chosen) {
     window_.AddMessage(LoadingDataMessage);
     RegistrarOf<TKRIXCommunicationThread> registrar(engine, observer_);
     PassHost host(window_, dialogs_);
+    TPublishOnce publishOnce(engine.Store()); // the engine waits: one publication for the whole pass
     LoadData(simulation, registrar, host, view_);
+    publishOnce.Publish();
     engine.Resume();
     window_.Focus(FocusTarget::RequestTree);
 

@@ -1,8 +1,11 @@
-// The fake link library: the twelve link functions record their calls and answer from scripts.
+// The fake link library: the twelve link functions record their calls and answer from scripts;
+// WaitRxFrame sleeps until a test queues a frame.
 #include "FakeLinkControl.h"
 #include "KrixLinkApi.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -12,10 +15,15 @@ namespace {
 
 struct State {
     std::mutex mutex;
+    std::condition_variable frameQueued; // WaitRxFrame sleeps on it
     std::int32_t defaults[FakeLinkFnCount] = {};
     std::deque<std::int32_t> scripts[FakeLinkFnCount];
     std::deque<std::vector<std::uint8_t>> rxFrames;
     std::vector<FakeLinkCall> calls;
+    std::vector<FakeLinkWait> waits;
+    std::int32_t waiters = 0;
+    bool noDriverThread = false;
+    bool recording = true;
     std::uint64_t (*now)() = nullptr;
 
     State() { ResetLocked(); }
@@ -27,9 +35,14 @@ struct State {
         for (auto& s : scripts) s.clear();
         rxFrames.clear();
         calls.clear();
+        waits.clear();
+        noDriverThread = false;
+        recording = true;
         now = nullptr;
     }
 };
+
+constexpr std::int32_t WaitLimitMs = 1000; // what the real library clamps the time-out to
 
 State& S() {
     static State state;
@@ -52,9 +65,13 @@ std::int32_t NextResult(State& s, FakeLinkFn fn) {
     return v;
 }
 
+void Keep(State& s, const FakeLinkCall& c) {
+    if (s.recording) s.calls.push_back(c);
+}
+
 std::int32_t Record(State& s, FakeLinkCall& c) {
     c.Result = NextResult(s, static_cast<FakeLinkFn>(c.Fn));
-    s.calls.push_back(c);
+    Keep(s, c);
     return c.Result;
 }
 
@@ -162,7 +179,7 @@ extern "C" bool TxFrame(int reserved, int length, const std::uint8_t* data) {
     c.Ints[1] = length;
     if (length < 0 || length > KrixTxFrameMax) {
         c.Result = 0; // refused like the real library, nothing consumed from the script
-        s.calls.push_back(c);
+        Keep(s, c);
         return false;
     }
     c.DataLen = length;
@@ -186,7 +203,7 @@ extern "C" bool RxFrame(int* length, std::uint8_t* data) {
     if (length) *length = n;
     c.Ints[0] = n;
     c.Result = n != 0;
-    s.calls.push_back(c);
+    Keep(s, c);
     return n != 0;
 }
 
@@ -214,12 +231,73 @@ extern "C" std::int32_t StatusTransparent() {
 }
 #endif
 
+#ifndef FAKE_LINK_WITHOUT_WAIT_RX_FRAME
+// Not recorded with the twelve, so that the record of calls stays what it was without it.
+extern "C" std::int32_t WaitRxFrame(std::int32_t timeoutMs) {
+    State& s = S();
+    std::unique_lock lock(s.mutex);
+    const std::int32_t limit = std::clamp(timeoutMs, 0, WaitLimitMs);
+    FakeLinkWait w{timeoutMs, 0, s.now ? s.now() : 0};
+    if (s.noDriverThread) {
+        w.Result = -1;
+    } else {
+        ++s.waiters;
+        const bool arrived = s.frameQueued.wait_for(lock, std::chrono::milliseconds(limit),
+                                                    [&] { return !s.rxFrames.empty(); });
+        --s.waiters;
+        w.Result = arrived ? 1 : 0;
+    }
+    if (s.recording) s.waits.push_back(w);
+    return w.Result;
+}
+#endif
+
 // ---- control API --------------------------------------------------------------------------
 
 FAKE_LINK_EXPORT void FakeLink_Reset() {
     State& s = S();
     std::lock_guard lock(s.mutex);
     s.ResetLocked();
+}
+
+FAKE_LINK_EXPORT bool FakeLink_HasWaitRxFrame() {
+#ifdef FAKE_LINK_WITHOUT_WAIT_RX_FRAME
+    return false;
+#else
+    return true;
+#endif
+}
+
+FAKE_LINK_EXPORT void FakeLink_SetRecording(bool on) {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    s.recording = on;
+}
+
+FAKE_LINK_EXPORT void FakeLink_SetNoDriverThread(bool none) {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    s.noDriverThread = none;
+}
+
+FAKE_LINK_EXPORT std::int32_t FakeLink_Waiters() {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    return s.waiters;
+}
+
+FAKE_LINK_EXPORT std::int32_t FakeLink_WaitCount() {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    return static_cast<std::int32_t>(s.waits.size());
+}
+
+FAKE_LINK_EXPORT bool FakeLink_GetWait(std::int32_t index, FakeLinkWait* out) {
+    State& s = S();
+    std::lock_guard lock(s.mutex);
+    if (!out || index < 0 || static_cast<std::size_t>(index) >= s.waits.size()) return false;
+    *out = s.waits[static_cast<std::size_t>(index)];
+    return true;
 }
 
 FAKE_LINK_EXPORT void FakeLink_SetDefault(std::int32_t fn, std::int32_t value) {
@@ -239,8 +317,11 @@ FAKE_LINK_EXPORT void FakeLink_Script(std::int32_t fn, const std::int32_t* value
 FAKE_LINK_EXPORT void FakeLink_QueueRxFrame(const std::uint8_t* data, std::int32_t length) {
     if (length < 0 || (!data && length > 0)) return;
     State& s = S();
-    std::lock_guard lock(s.mutex);
-    s.rxFrames.emplace_back(data, data + length);
+    {
+        std::lock_guard lock(s.mutex);
+        s.rxFrames.emplace_back(data, data + length);
+    }
+    s.frameQueued.notify_all();
 }
 
 FAKE_LINK_EXPORT std::int32_t FakeLink_PendingRxFrames() {

@@ -9,6 +9,12 @@
 // Return values: each function has a default (below) and a script queue; a call takes the next
 // scripted value, or the default when the queue is empty. Bool functions return value != 0;
 // ResetKrix ignores it. RxFrame returns the next queued frame (or false) and is not scripted.
+//
+// WaitRxFrame, the optional link function, sleeps in real time until a frame is queued (1, at once
+// when one is queued already) or its time-out, clamped to 0..1000 ms, has passed (0); with
+// FakeLink_SetNoDriverThread(true) it answers -1 at once. Its calls are kept apart from the record
+// of the twelve (FakeLink_GetWait). The build in the folder fakelink_nowait leaves it out, for the
+// engine's behaviour with a library that lacks it.
 #include <cstdint>
 
 enum FakeLinkFn : std::int32_t {
@@ -55,10 +61,28 @@ struct FakeLinkCall {
     std::uint8_t Data[FakeLinkDataRoom];
 };
 
+// One call of WaitRxFrame: the time-out asked for, what it answered, the time source's time.
+struct FakeLinkWait {
+    std::int32_t TimeoutMs;
+    std::int32_t Result;
+    std::uint64_t TimeMs;
+};
+
 #define FAKE_LINK_EXPORT extern "C" __attribute__((visibility("default")))
 
 // Forgets scripts, queued frames, recorded calls and the time source; defaults back as above.
 FAKE_LINK_EXPORT void FakeLink_Reset();
+// Off: calls are answered as always but not recorded (for measuring the caller's own cost);
+// FakeLink_Reset turns it on again.
+FAKE_LINK_EXPORT void FakeLink_SetRecording(bool on);
+// Whether this build exports WaitRxFrame.
+FAKE_LINK_EXPORT bool FakeLink_HasWaitRxFrame();
+// WaitRxFrame answers -1 (no driver thread) while set; FakeLink_Reset clears it.
+FAKE_LINK_EXPORT void FakeLink_SetNoDriverThread(bool none);
+// Calls of WaitRxFrame sleeping now.
+FAKE_LINK_EXPORT std::int32_t FakeLink_Waiters();
+FAKE_LINK_EXPORT std::int32_t FakeLink_WaitCount();
+FAKE_LINK_EXPORT bool FakeLink_GetWait(std::int32_t index, FakeLinkWait* out);
 FAKE_LINK_EXPORT void FakeLink_SetDefault(std::int32_t fn, std::int32_t value);
 // Appends values to the function's script queue.
 FAKE_LINK_EXPORT void FakeLink_Script(std::int32_t fn, const std::int32_t* values, std::int32_t count);

@@ -41,6 +41,16 @@ TEST(LoadKrixInterface, MissingLibraryNamesThePath) {
     EXPECT_FALSE(lib.IsOpen());
 }
 
+TEST(LoadKrixInterface, WaitRxFrameIsBoundWhenTheLibraryHasIt) {
+    DynamicLibrary with;
+    EXPECT_NE(LoadKrixInterface(with, TARVICO_FAKELINK_DIR).WaitRxFrame, nullptr);
+    DynamicLibrary without;
+    const KrixLinkFunctions f = LoadKrixInterface(without, TARVICO_FAKELINK_NOWAIT_DIR);
+    EXPECT_EQ(f.WaitRxFrame, nullptr) << "optional: no failure";
+    EXPECT_NE(f.StatusTransparent, nullptr);
+    EXPECT_TRUE(without.IsOpen());
+}
+
 TEST(LoadKrixInterface, MissingFunctionIsReportedAndUnloads) {
     DynamicLibrary lib;
     EXPECT_EQ(MessageOf([&] { LoadKrixInterface(lib, TARVICO_FAKELINK_INCOMPLETE_DIR); }),
@@ -56,7 +66,9 @@ TEST(LoadChecksum, FindsTheRoutinesThatExistAndNoneForTheOthers) {
     ChecksumRoutine x = LoadChecksum(lib, TARVICO_FAKELINK_DIR, 2);
     ASSERT_NE(x, nullptr);
     EXPECT_EQ(x(4, "1a90"), 0x8a);
-    for (int missing : {0, 3, 4, 99})
+    // Every routine the frame-structure table names is there; other numbers find none.
+    for (int n : {0, 3, 4}) EXPECT_NE(LoadChecksum(lib, TARVICO_FAKELINK_DIR, n), nullptr) << n;
+    for (int missing : {5, 9, 99, -1})
         EXPECT_EQ(LoadChecksum(lib, TARVICO_FAKELINK_DIR, missing), nullptr) << missing;
 }
 

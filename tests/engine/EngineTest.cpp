@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -143,11 +145,27 @@ TEST_F(EngineTest, ConstructionFailuresComeInTheirOrder) {
     }
 }
 
-TEST_F(EngineTest, AMissingChecksumRoutineIsNoFailure) {
-    protocol.RxStructure.ChsFunction = 3;
+// A frame structure may name a routine that the checksum library lacks (here 9; the stand-in has
+// 0 to 4): the engine still loads and binds none, and every request or answer whose layout has a
+// CHS field is refused when it is registered, so nothing goes out with a wrong checksum.
+TEST_F(EngineTest, AChecksumRoutineTheLibraryLacksLoadsButRefusesFramesWithAChecksum) {
+    folder.WriteProtocolTable("[PROTOCOL1]\r\nMode=1\r\nUnknownRequest_Function=1\r\n"
+                              "Rx_Answer_Function=3\r\nTx_Composer_Function=8\r\n"); // pack pair 3
+    for (TFrameStructure* half : {&protocol.RxStructure, &protocol.TxStructure}) {
+        std::snprintf(half->Layout, sizeof half->Layout, "%s", "FMT;SID;DATA;CHS");
+        half->FmtBytes = 1;
+        half->ChsBytes = 1;
+    }
+    protocol.RxStructure.ChsFunction = 9;
     EXPECT_EQ(ConstructionError(), "(no failure)");
     EXPECT_EQ(engine->ChecksumFunction(), nullptr);
+    engine->Resume();
+    ASSERT_TRUE(WaitUntil([&] { return engine->StoresReady(); }));
+    EXPECT_EQ(MessageOf([&] { engine->AddRequest("1001", {"5001"}, "d", -1, RequestType::PSI); }),
+              "AddRequest (D=d,R=1001):\nPackRequest_3 function error:\nNo checksum routine bound for the CHS field!");
+    EXPECT_EQ(engine->Store().EditRequests().Count, 0);
     engine.reset();
+
     protocol.RxStructure.ChsFunction = 2;
     Make();
     ASSERT_NE(engine->ChecksumFunction(), nullptr);
@@ -180,6 +198,20 @@ TEST_F(EngineTest, ProtocolSelectionReadsTheSimulationsSection) {
     }
     engine.reset();
     EXPECT_EQ(SelectedCodecPair(), 0); // the destroyed engine takes its selection with it
+}
+
+// Without a Pack_Function key each Rx routine brings its own pack pair.
+TEST_F(EngineTest, EveryRxSelectorHasItsDefaultPackPair) {
+    const std::pair<int, int> cases[] = {{1, 1}, {2, 1}, {3, 3},  {4, 1},  {6, 4},  {7, 3},  {8, 5},
+                                         {9, 6}, {10, 1}, {11, 1}, {12, 1}, {13, 1}, {-1, 2}};
+    for (const auto& [rx, pair] : cases) {
+        folder.WriteProtocolTable("[PROTOCOL1]\r\nMode=1\r\nUnknownRequest_Function=1\r\nRx_Answer_Function=" +
+                                  std::to_string(rx) + "\r\nTx_Composer_Function=1\r\n");
+        engine.reset();
+        ASSERT_EQ(ConstructionError(), "(no failure)") << rx;
+        EXPECT_EQ(SelectedCodecPair(), pair) << "Rx_Answer_Function=" << rx;
+        EXPECT_EQ(engine->Selection().PackPair, pair) << rx;
+    }
 }
 
 TEST_F(EngineTest, CommandsWithoutTheThread) {
@@ -301,6 +333,44 @@ TEST_F(EngineTest, FailedStartAndFailedInitialisation) {
     ASSERT_TRUE(WaitUntil([&] { return status.Codes().size() == before2 + 2; }));
     EXPECT_EQ(status.Codes().back(), SimulatorStatus::InitFailed);
     EXPECT_EQ(FakeLink_CountOf(FakeLinkSetMode), 1); // no initialisation without a link
+}
+
+// Every code the device link may report, each reached through a failed initialisation.
+TEST_F(EngineTest, EveryDeviceErrorCodeHasItsText) {
+    const std::pair<std::int32_t, std::string> cases[] = {
+        {-1, "Open COM"},
+        {-2, "Generic error"},
+        {-3, "Compact flash KRIX not ready"},
+        {-4, "File system error on compact flash KRIX"},
+        {-5, "KRIX error"},
+        {-6, "Unknown error: -6"},
+        {-7, "Unknown error: -7"},
+        {-8, "Master BlueTooth not responding"},
+        {-9, "Slave BlueTooth not responding"},
+        {-10, "Master BlueTooth not connected"},
+        {-11, "Unknown error: -11"},
+        {-12, "Unknown error: -12"},
+        {-13, "Unknown error: -13"},
+        {-14, "Incorrect step (sequence command NOT OK)"},
+        {-15, "Unknown error: -15"},
+        {-16, "Generic error!"},
+        {1, "Generic error!"},
+        {INT32_MIN, "Generic error!"},
+    };
+    FakeLinkScript(FakeLinkInitComKrix, {cases[0].first});
+    BringUp();
+    ASSERT_TRUE(WaitStatus(SimulatorStatus::InitFailed));
+    for (const auto& [code, text] : cases) {
+        if (code != cases[0].first) {
+            FakeLinkScript(FakeLinkInitComKrix, {code});
+            const std::size_t before = status.Codes().size();
+            engine->SetStatus(SimulatorStatus::ReloadLink);
+            ASSERT_TRUE(WaitUntil([&] { return status.Codes().size() == before + 2; })) << code;
+        }
+        EXPECT_EQ(status.Codes().back(), SimulatorStatus::InitFailed) << code;
+        EXPECT_EQ(engine->LastError(), code);
+        EXPECT_EQ(engine->GetErrorText(), text) << code;
+    }
 }
 
 TEST_F(EngineTest, ResetCallsResetKrixAndGoesIdleWithoutAnEvent) {

@@ -292,6 +292,61 @@ TEST_F(LoopTest, Mode2AutoAnswerWithSeveralAnswersBecomesTheCycle) {
     EXPECT_EQ(Frames().size(), 2u);
 }
 
+// An entry found while a cycle runs is answered with its first answer only and its wire text,
+// as a single answer; the cycle goes on in the next pass in which nothing arrives.
+TEST_F(LoopTest, Mode2EntryFoundOutsideTheCycleLeavesTheCycleRunning) {
+    Add("aa0102", {"ea0101", "ea0102", "ea0103"}, RequestType::PSI);
+    Add("1a90", {"5a9001", "5a9002"}, RequestType::PSI, "other");
+    Receive("03aa0102", -1, RxStatusOther, RxStatusServiceAA);
+    Passes(2, 1); // answer 0 of the cycle
+    Receive("021a90", -1, RxStatusOther, RxStatusOther);
+    Passes(2, 2); // the other entry, then the cycle's answer 1
+
+    ASSERT_EQ(Frames().size(), 3u);
+    EXPECT_EQ(Frames()[1].bytes, (Bytes{0x03, 0x5a, 0x90, 0x01}));
+    EXPECT_EQ(Frames()[1].multiFlag, 0);
+    EXPECT_EQ(Frames()[2].bytes, (Bytes{0x03, 0xea, 0x01, 0x02}));
+    EXPECT_EQ(Frames()[2].multiFlag, 1);
+    EXPECT_EQ(events[1], (Event{"021a90", "035a9001", 0, "PSI - other"})); // wire text: MultiFlag 0
+    EXPECT_EQ(events[2], (Event{"", "ea0102", 0, "PSI - other"}));
+    EXPECT_EQ(Loop().CyclicIndex(), 1);
+}
+
+TEST_F(LoopTest, Mode2SingleRuleAnswerIsNoCycle) {
+    ruleAnswers = {"62f190"};
+    Receive("0322f190");
+    Passes(2, 3);
+    ASSERT_EQ(Frames().size(), 1u);
+    EXPECT_EQ(Frames()[0].bytes, (Bytes{0x03, 0x62, 0xf1, 0x90}));
+    EXPECT_EQ(Frames()[0].itemType, RequestType::Unnamed);
+    EXPECT_EQ(Frames()[0].multiFlag, 0);
+    EXPECT_EQ(events, (std::vector<Event>{{"0322f190", "0362f190", 2, AutoAnswerInfo}}));
+    EXPECT_EQ(Loop().CyclicIndex(), -1);
+    ASSERT_EQ(unknown.size(), 1u);
+    EXPECT_EQ(unknown[0].answers, (std::vector<std::string>{"62f190"}));
+}
+
+// A Tx routine that failed (and showed it) sent nothing: every path of mode 2 logs it as not sent.
+TEST_F(LoopTest, Mode2TxFailureIsLoggedAsNotSentOnEveryPath) {
+    Add("aa0102", {"ea0101", "ea0102"}, RequestType::PSI);
+    Add("1900", {"5901", "5902"}, RequestType::FaultReading);
+    ruleAnswers = {"62f190"};
+    Receive("0120", -1, RxStatusService20, RxStatusOther);        // built-in answer
+    Receive("03aa0102", -1, RxStatusOther, RxStatusServiceAA);    // store entry, starts the cycle
+    Receive("021900", -1, RxStatusOther, RxStatusOther);          // fault reading, two answers
+    Receive("0322f190", -1, RxStatusOther, RxStatusOther);        // unknown, the rule's answer
+    StubBus::Get().txResults = {TxFailureShown, TxFailureShown, TxFailureShown, 1, TxFailureShown,
+                                TxFailureShown}; // the last one: the cyclic answer
+    Passes(2, 5);
+    ASSERT_EQ(Frames().size(), 6u);
+    EXPECT_EQ(events, (std::vector<Event>{{"0120", "", 3, ""},
+                                          {"03aa0102", "", 3, ""},
+                                          {"021900", "", 3, ""},
+                                          {"", "5902", 0, "Fault reading - d"},
+                                          {"0322f190", "", 3, ""},
+                                          {"", "", 3, ""}}));
+}
+
 TEST_F(LoopTest, Mode2ClampsTo512Bytes) {
     Receive("ff" + std::string(2 * 600, '1'), 600);
     EXPECT_NO_THROW(Passes(2, 1));

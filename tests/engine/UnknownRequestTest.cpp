@@ -151,3 +151,106 @@ TEST(UnknownRequestAnswers, RequestBytesAreReadInPairs) {
     EXPECT_EQ(UnknownRuleFor(0), nullptr);
     EXPECT_EQ(UnknownRuleFor(6), nullptr);
 }
+
+// ---- a pack pair whose plain and wire texts differ ----------------------------------------------
+
+namespace {
+
+// Row 3 of the frame-structure table for K-line (format byte with the length, target, source,
+// service and data, an additive checksum), with request and answer headers of different length,
+// so that unpacking a request as a request (selector 0) and as an answer (selector 1) differ.
+TCodecContext KLineCodec() {
+    TCodecContext c;
+    for (TFrameStructure* half : {&c.Protocol.RxStructure, &c.Protocol.TxStructure}) {
+        half->FmtBytes = half->SrcBytes = half->TgtBytes = half->LenBytes = half->ChsBytes = 1;
+        half->LenInFmt = 1;
+        half->LenSub = 3;
+    }
+    std::snprintf(c.Protocol.RxStructure.Layout, sizeof c.Protocol.RxStructure.Layout, "FMT;TGT;SRC;SID;DATA;CHS");
+    std::snprintf(c.Protocol.TxStructure.Layout, sizeof c.Protocol.TxStructure.Layout, "FMT;SRC;TGT;SID;DATA;CHS");
+    c.Fmt_Tx = 0x80;
+    c.Tgt = 0xf1;
+    c.Src = 0x10;
+    c.Len_Header_Rx = 3;
+    c.Len_Header_Tx = 2;
+    c.ChecksumFunction = [](std::int32_t count, const char* text) -> std::int32_t {
+        unsigned sum = 0;
+        for (std::int32_t i = 0; i + 1 < count; i += 2) sum += std::stoul(std::string(text + i, 2), nullptr, 16);
+        return static_cast<std::int32_t>(sum & 0xff);
+    };
+    return c;
+}
+
+// The tester's frame 82 10 f1 1a 90 (checksum 0x2d): service 1a, data 90.
+constexpr const char* KLineRequest = "8210f11a902d";
+
+class UnknownRequestOnFramesTest : public UnknownRequestTest {};
+
+} // namespace
+
+// The list of unknown requests is keyed by the plain text of the item the loop reports (the
+// received wire text set as a request, selector 0); the rules look the operator's answers up by
+// that same text, so a request met again is answered from the list on every pack pair.
+TEST_F(UnknownRequestOnFramesTest, ListedAnswersAreLookedUpByThePlainTextTheListHolds) {
+    for (int pair : {3, 5}) {
+        CodecGuard frames(pair, KLineCodec());
+        TBaseItem reported(TStoreLimits{});
+        reported.SetValue(kWireText, KLineRequest);
+        const std::string key = reported.PlainText;
+        EXPECT_EQ(key, pair == 3 ? "1a90" : "f11a90") << pair; // pair 5 unpacks with the answer header
+        if (pair == 3) {
+            EXPECT_EQ(UnPackFunction(KLineRequest, 1), "f11a90"); // not the key the list holds
+        }
+
+        listed.clear();
+        listed[key] = {"5a9001"};
+        for (int n : {1, 2, 4, 5}) {
+            lookups.clear();
+            EXPECT_EQ(Answers(UnknownRuleFor(n), KLineRequest), List{"5a9001"}) << pair << " rule " << n;
+            EXPECT_EQ(lookups, List{key}) << pair << " rule " << n;
+        }
+    }
+}
+
+// Rules 1, 4 and 5 echo the request's own plain text; the answers they build are framed as
+// answers (selector 1) when the loop sends them.
+TEST_F(UnknownRequestOnFramesTest, EchoAnswersAreBuiltFromThePlainTextAndFramedAsAnswers) {
+    CodecGuard frames(3, KLineCodec());
+    context.DefaultLength = 2;
+    std::int32_t length = static_cast<std::int32_t>(std::string(KLineRequest).size());
+    const std::unique_ptr<TBaseItem> item = GetUnknownAnswer_1(context, &length, KLineRequest);
+    ASSERT_NE(item, nullptr);
+    ASSERT_EQ(item->AnswerCount, 1);
+    EXPECT_EQ(item->Answers[0].PlainText, "5a90");
+    // 80 + (2 bytes + request header 3 - 3), source field f1, target field 10, 5a 90, sum 0x6d.
+    EXPECT_EQ(item->Answers[0].WireText, "82f1105a906d");
+    EXPECT_EQ(item->Answers[0].ByteCount, 6);
+}
+
+// Rule 3 looks the request up with GetAnswer, with its effect on a running activation: an entry
+// that belongs to no activation ends the sequence in progress.
+TEST_F(UnknownRequestTest, Rule3EndsARunningActivation) {
+    TRequestStore store;
+    store.CreateStructures(TStoreLimits{});
+    ASSERT_TRUE(store.AddActivations("A", "3101", {"7101"}, "start"));
+    ASSERT_TRUE(store.AddActivations("A", "3102", {"7102"}, "step"));
+    ASSERT_TRUE(store.AddRequest("22f190", {"62f19001"}, "VIN", -1, RequestType::PSI));
+    context.GetAnswerCopy = [&](const std::string& wire, TBaseItem& out) { return store.GetAnswerInto(wire, out); };
+
+    TBaseItem current(TStoreLimits{});
+    ASSERT_TRUE(store.GetAnswerInto("023101", current));
+    ASSERT_TRUE(store.ActivationRunning());
+
+    // Received without a length byte, so the loop does not find it; rule 3 does.
+    EXPECT_EQ(Answers(&GetUnknownAnswer_3, "22f190", 6), (List{"62f19001"}));
+    EXPECT_FALSE(store.ActivationRunning());
+    EXPECT_EQ(store.RunningActivation(), -1);
+
+    // The next step of A is no longer tried: 3102 is answered from its request-table entry, which
+    // starts A again at step 0.
+    std::string info;
+    ASSERT_TRUE(store.GetAnswerInto("023102", current, &info));
+    EXPECT_EQ(info, "Activation - step");
+    EXPECT_TRUE(store.ActivationRunning());
+    EXPECT_EQ(store.StepPosition(), 0);
+}

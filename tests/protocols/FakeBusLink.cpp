@@ -24,10 +24,26 @@ FakeBusLink::FakeBusLink() {
 
 FakeBusLink::~FakeBusLink() {
     BindBusFrames(nullptr, nullptr);
+    BindBusWait(nullptr);
     SetIdEcu(0);
     SetIdEcu2(0);
     SetBusClock(nullptr);
     active = nullptr;
+}
+
+void FakeBusLink::SignalFrames() { BindBusWait(&FakeWait, true); }
+
+std::int32_t FakeBusLink::FakeWait(std::int32_t timeoutMs) {
+    FakeBusLink& f = *active;
+    f.Waits.push_back(timeoutMs);
+    const std::uint64_t now = f.clock_.NowMs();
+    const std::uint64_t until = now + static_cast<std::uint64_t>(std::max(timeoutMs, 0));
+    if (!f.script_.empty() && f.script_.front().AtMs <= until) {
+        if (f.script_.front().AtMs > now) f.clock_.Advance(f.script_.front().AtMs - now);
+        return 1;
+    }
+    f.clock_.Advance(until - now);
+    return 0;
 }
 
 void FakeBusLink::Receive(Bytes frame, std::uint64_t availableAtMs) {

@@ -44,6 +44,12 @@ public:
 
     // Virtual milliseconds one empty poll costs; units that poll without pausing need it.
     std::uint32_t EmptyPollCostMs = 0;
+
+    // Binds a WaitRxFrame that sleeps on the virtual clock until the next scripted frame is due
+    // (1) or its time-out has passed (0), as the link library's does in real time. Each call's
+    // time-out is kept in Waits.
+    void SignalFrames();
+    std::vector<std::int32_t> Waits;
     std::function<void(const SentFrame&)> OnSend;
     int RxCalls = 0;
 
@@ -54,6 +60,7 @@ private:
     };
     static bool FakeTx(int reserved, int length, const std::uint8_t* data);
     static bool FakeRx(int* length, std::uint8_t* data);
+    static std::int32_t FakeWait(std::int32_t timeoutMs);
 
     VirtualClock clock_;
     std::deque<Scripted> script_;
