@@ -7,6 +7,7 @@
 #include "InitKrix.h"
 #include "MessageTexts.h"
 #include "TKrixThread.h"
+#include "VehicleChoices.h"
 
 #include <QtGlobal>
 
@@ -92,6 +93,8 @@ bool CreateThreadKrix(std::int32_t comPort, std::uint8_t autoScan) {
     g.dllState = StateThreadOrEcu;
     PutField(g.ecu.system(), EcuSelectionRecord::SystemWidth, "0");
     PutField(g.ecu.code(), EcuSelectionRecord::CodeWidth, "0");
+    // The host chooses its vehicle again for this thread.
+    Catalogue::ForgetVehicleChoices();
     return true;
 }
 
@@ -297,6 +300,11 @@ std::uint8_t LinkMode() {
 EcuSelectionRecord EcuSelection() {
     std::lock_guard lock(globals().mutex);
     return globals().ecu;
+}
+
+void SetEcuSelection(const EcuSelectionRecord& record) {
+    std::lock_guard lock(globals().mutex);
+    globals().ecu = record;
 }
 
 bool HasDriverThread() {

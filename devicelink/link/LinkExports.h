@@ -78,6 +78,8 @@ std::uint8_t DllState();
 std::int32_t ProgramNumber();
 std::uint8_t LinkMode();
 EcuSelectionRecord EcuSelection(); // a copy
+// The tester functions' choice of an ECU: the whole record, for the next InitComKrix.
+void SetEcuSelection(const EcuSelectionRecord& record);
 bool HasDriverThread();
 
 } // namespace LinkExports

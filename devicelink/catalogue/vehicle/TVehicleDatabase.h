@@ -115,6 +115,8 @@ public:
     // form one ECU, shown by its first record; an ECU with more than one record gets
     // part-number and engine-code entries. The ECU list is empty when no system is chosen.
     const TEcuList& BuildEcuLists();
+    // The lists as the last BuildEcuLists left them (emptied by every choice above an ECU).
+    const TEcuList& EcuList() const { return ecuList_; }
     const TEcuList& PartNumberList() const { return partNumbers_; }
     const TEcuList& EngineCodeList() const { return engineCodes_; }
 
