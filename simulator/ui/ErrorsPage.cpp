@@ -251,6 +251,8 @@ void ErrorsPage::DrawTabs() {
     for (const FaultTab& tab : view.ErrorTabs) tcErrors_->addTab(Q(tab.Caption));
     if (view.SelectedErrorTab >= 0 && view.SelectedErrorTab < tcErrors_->count())
         tcErrors_->setCurrentIndex(view.SelectedErrorTab);
+    // A tab bar on a page not shown leaves its height as it was; the page makes room now.
+    tcErrors_->updateGeometry();
 }
 
 void ErrorsPage::DrawPage() {

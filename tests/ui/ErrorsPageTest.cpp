@@ -154,6 +154,9 @@ TEST_F(ErrorsPageTest, TabsColumnsAndTheAnswerEditorReachTheEngineAndTheFile) {
     Load();
     EXPECT_EQ(TabCaptions(), (std::vector<std::string>{"ERROR_1", "ERROR_2"}));
     EXPECT_EQ(Tabs().currentIndex(), 0);
+    // Tabs added while the page was not shown still get their height when it is.
+    Control<QTabWidget>(*window, "pgPageControl")->setCurrentIndex(static_cast<int>(FormPage::Errors));
+    EXPECT_TRUE(ProcessUntil([&] { return Tabs().height() >= Tabs().sizeHint().height(); }));
     EXPECT_TRUE(Request().isReadOnly());
     EXPECT_EQ(Request().text(), "18 00 ff 00");
     EXPECT_EQ(Description().text(), "Fault Memory");
