@@ -2,7 +2,7 @@
 // its thread against the fake link library: tabs, radio buttons, grid and answer editor reaching
 // the engine and the file; "New" and drops; automatic scanning putting the fault code on a
 // pseudo-terminal in the ZULM unit's place, with the port's failures and a tick that never enters
-// a step whose box is open.
+// a step whose box is open; and the editing pages without an engine after a Reset.
 #include <gtest/gtest.h>
 
 #include <QButtonGroup>
@@ -406,4 +406,23 @@ TEST_F(ErrorsPageTest, ATickWhileAStepsBoxIsOpenMakesNoSecondStep) {
     EXPECT_EQ(Boxes(), std::vector<std::string>{empty});
     EXPECT_EQ(zulm.Received(50), "");
     dialogs.OnMessage = nullptr;
+}
+
+TEST_F(ErrorsPageTest, AfterAResetTheEditingPagesStillReachTheFile) {
+    Load();
+    Control<QPushButton>(*window, "cmdReset")->click();
+    ASSERT_EQ(Engine(), nullptr);
+    // No engine to tell until the next load; the file still takes the page.
+    Radio(2).click();
+    EditCell(1, 2);
+    QTest::keyClicks(&AnswerEditor(), "5801");
+    Tabs().setCurrentIndex(1);
+    EXPECT_EQ(File().ReadString("ERROR_11", "A_2", ""), "5801");
+    // The activations page likewise.
+    auto& name = *Control<QLineEdit>(*window, "txtActivationName");
+    name.selectAll();
+    QTest::keyClicks(&name, "Renamed");
+    Control<QPushButton>(*window, "cmdRefreshAct")->click();
+    EXPECT_EQ(File().ReadString("ACTIVATION_1", "D", ""), "Renamed");
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
 }
