@@ -138,6 +138,10 @@ bool ActivationEditor::New() {
     return true;
 }
 
+void ActivationEditor::SetIntraFrame(int row, const std::string& caption) {
+    if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) rows_[static_cast<std::size_t>(row)].IntraFrame = caption;
+}
+
 void ActivationEditor::SelectRow(int row) {
     selectedRow_ = row >= 0 && static_cast<std::size_t>(row) < rows_.size() ? row : -1;
     selectedAnswer_ = -1;

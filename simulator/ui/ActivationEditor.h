@@ -75,6 +75,8 @@ public:
 
     // ---- the lists; none of these stores ----
     void SetName(const std::string& name) { name_ = name; }
+    // A row's "Intraframe" caption as the operator typed it; the store checks it.
+    void SetIntraFrame(int row, const std::string& caption);
     void SelectRow(int row); // -1 deselects
     void SelectAnswer(int answer);
     void MoveRowUp();   // Shift+Up

@@ -12,3 +12,12 @@ TStringList AnswersUpToFirstEmpty(const TStringList& answers) {
     }
     return taken;
 }
+
+std::string DisplayFormOf(const std::string& text) {
+    const std::string digits = StripBlanks(text);
+    if (!WholeBytes(digits)) return text;
+    std::string shown = DividePacket(digits);
+    for (char& c : shown)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return shown;
+}

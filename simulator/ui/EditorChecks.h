@@ -13,3 +13,7 @@ bool WholeBytes(const std::string& text);
 
 // The answers a row of the unknown-request list holds: up to the first empty one.
 TStringList AnswersUpToFirstEmpty(const TStringList& answers);
+
+// The display form of a hex value, lower case, when its digits make whole bytes; otherwise the
+// text as it is, for the editors' checks to refuse.
+std::string DisplayFormOf(const std::string& text);

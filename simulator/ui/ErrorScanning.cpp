@@ -49,11 +49,12 @@ bool SwitchScanningOn(FaultScanDriver& driver, int scanColumn, ScanHost& host) {
     return true;
 }
 
-void RunScanTick(FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host) {
+bool RunScanTick(FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host) {
     const ScanActions actions = driver.Tick(PageOfEditor(editor, host));
-    if (actions.empty()) return;
+    if (actions.empty()) return false;
     CarryOut(actions, driver, editor, host);
     driver.StepDone();
+    return true;
 }
 
 void CarryOut(const ScanActions& actions, FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host) {

@@ -37,7 +37,7 @@ public:
 // does not open is shown, and the driver stays off (the box stays ticked, as the window has it).
 bool SwitchScanningOn(FaultScanDriver& driver, int scanColumn, ScanHost& host);
 // One tick of the scan timer: the step's actions, in order; a failed write to the ZULM port turns
-// scanning off (StopScanning, then its message).
-void RunScanTick(FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host);
+// scanning off (StopScanning, then its message). True when the tick made a step.
+bool RunScanTick(FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host);
 // The actions of a step, in order (RunScanTick uses it; the window needs it for nothing else).
 void CarryOut(const ScanActions& actions, FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host);

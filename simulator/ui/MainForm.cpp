@@ -1,6 +1,9 @@
 #include "MainForm.h"
 
+#include "ActivationsPage.h"
 #include "EngineControl.h"
+#include "ErrorScanning.h"
+#include "ErrorsPage.h"
 #include "Exception.h"
 #include "HexText.h"
 #include "KRIXCommunicationThread.h"
@@ -9,6 +12,7 @@
 #include "PsiPage.h"
 #include "QtOperatorDialogs.h"
 #include "QueuedMessages.h"
+#include "ScanOptionsGroup.h"
 #include "UnknownRequestsView.h"
 
 #include <QAction>
@@ -59,6 +63,9 @@ TfFormMain::TfFormMain(std::string programFolder, OperatorDialogs* dialogs, QWid
     BuildControls();
     BuildStatusBar();
     BuildPsiPage();
+    BuildErrorsPage();
+    BuildActivationsPage();
+    BuildSettingsPage();
     ConnectHandlers();
     FormCreate();
     qApp->installEventFilter(this);
@@ -66,9 +73,13 @@ TfFormMain::TfFormMain(std::string programFolder, OperatorDialogs* dialogs, QWid
 
 TfFormMain::~TfFormMain() {
     qApp->removeEventFilter(this);
-    // The page reaches the controller: it goes first.
+    // The pages reach the controller: they go first.
     delete psiPage_;
     psiPage_ = nullptr;
+    delete errorsPage_;
+    errorsPage_ = nullptr;
+    delete activationsPage_;
+    activationsPage_ = nullptr;
     // The engine calls back into this window and its lists until it has ended, and its status
     // callback reads the controller: end the engine while the controller is still there.
     controller_->EndEngine();
@@ -106,6 +117,8 @@ void TfFormMain::ConnectHandlers() {
     connect(seDefaultLenght_, &QSpinBox::valueChanged, this, &TfFormMain::seDefaultLenghtChange);
     connect(cbAutoAnswer_, &QCheckBox::clicked, this, &TfFormMain::cbAutoAnswerClick);
     connect(mOriglioEnabled_, &QAction::toggled, this, [this](bool on) { traffic_.SetEnabled(on); });
+    connect(scanOptions_, &ScanOptionsGroup::changed, this,
+            [this] { ChangeOptions([&](SystemOptions& o) { scanOptions_->Apply(o); }); });
 }
 
 void TfFormMain::Guarded(const std::function<void()>& handler) {
@@ -140,9 +153,11 @@ void TfFormMain::OptionsLoaded(const SystemOptions& options, std::int32_t multiA
         seDefaultLenght_->setValue(options.DefaultLength);
         cbAutoAnswer_->setChecked(options.AutoAnswer);
     }
+    scanOptions_->Show(options);
     UpdateActualRequestTimer();
     multiAnswerNum_ = multiAnswerNum;
     lwUnknownRequests_->SetAnswerColumns(multiAnswerNum);
+    errorsPage_->SetAnswerRows(multiAnswerNum);
 }
 
 // ---- the engine's callbacks (any thread) --------------------------------------------------------
@@ -237,6 +252,18 @@ void TfFormMain::mKRIXCOMPortClick() {
     });
 }
 
+void TfFormMain::mZULMCOMPortClick() {
+    Guarded([&] {
+        ProgramSettings& program = controller_->Program();
+        const std::optional<std::string> port = dialogs_.InputBox(ZulmPortTitle, ZulmPortPrompt, program.ZulmPort());
+        if (!port) return;
+        program.SetZulmPort(*port);
+        // The open port is the old one: scanning goes off, and the next switch-on opens the new.
+        errorsPage_->StopScanning();
+        zulm_.SetPortName(*port);
+    });
+}
+
 // ---- the traffic log --------------------------------------------------------------------------
 
 void TfFormMain::tAddOriglioItemTimer() {
@@ -324,8 +351,12 @@ void TfFormMain::mOriglioSaveClick() {
 
 void TfFormMain::mLoadIniClick() {
     psiPage_->BeginLoad();
+    errorsPage_->BeginLoad();
+    activationsPage_->BeginLoad();
     Guarded([&] { controller_->Load(); });
     psiPage_->Rebuild();
+    errorsPage_->Rebuild();
+    activationsPage_->Rebuild();
     ShowSystemInfo();
 }
 
@@ -333,11 +364,15 @@ void TfFormMain::mReloadSystemClick() { Guarded([&] { controller_->ReloadSystem(
 
 void TfFormMain::mSaveIniClick() {
     psiPage_->FlushEdits();
+    errorsPage_->FlushEdits();
+    activationsPage_->FlushEdits();
     Guarded([&] { controller_->Save(); });
 }
 
 void TfFormMain::mSaveAsIniClick() {
     psiPage_->FlushEdits();
+    errorsPage_->FlushEdits();
+    activationsPage_->FlushEdits();
     Guarded([&] { controller_->SaveAs(); });
 }
 
@@ -347,6 +382,7 @@ void TfFormMain::mExitClick() {
     bool exit = false;
     Guarded([&] { exit = controller_->Exit(); });
     if (!exit) return;
+    DetachPages();
     // The controller has ended and joined the engine; the window closes without asking again.
     closing_ = true;
     close();
@@ -435,5 +471,11 @@ void TfFormMain::FormClose() {
     tAddOriglioItem_->stop();
     tTimerActualRequest_->stop();
     tMyTimer_->stop();
+    DetachPages();
     Guarded([&] { controller_->Close(); });
+}
+
+void TfFormMain::DetachPages() {
+    errorsPage_->Detach();
+    activationsPage_->Detach();
 }

@@ -40,6 +40,9 @@ class QTabWidget;
 class QTextEdit;
 class QTimer;
 class PsiPage;
+class ErrorsPage;
+class ActivationsPage;
+class ScanOptionsGroup;
 class QtOperatorDialogs;
 class QueuedMessages;
 class UnknownRequestsView;
@@ -72,6 +75,8 @@ public:
     SimulationController& Controller() { return *controller_; }
     TCommPort1& ZulmPort() { return zulm_; }
     UnknownRequestList& UnknownRequests() { return unknown_; }
+    ErrorsPage& Errors() { return *errorsPage_; }
+    ActivationsPage& Activations() { return *activationsPage_; }
     // The page the editors fill.
     QWidget* Page(FormPage page) const { return pages_[static_cast<std::size_t>(page)]; }
     // Counted by the traffic log for every exchange answered from a fault-reading entry.
@@ -111,6 +116,7 @@ public slots:
     void mExitClick();
     // "Settings"
     void mKRIXCOMPortClick();
+    void mZULMCOMPortClick();
     // Simulator control
     void cmdStartClick();
     void cmdStopClick();
@@ -155,6 +161,11 @@ private:
     QGroupBox* BuildUnknownRequests();
     void BuildStatusBar();
     void BuildPsiPage();
+    void BuildErrorsPage();
+    void BuildActivationsPage();
+    void BuildSettingsPage();
+    // The pages' models refer to the simulation file: they go before the controller frees it.
+    void DetachPages();
     void ConnectHandlers();
 
     void FormCreate();
@@ -211,6 +222,9 @@ private:
     QSpinBox* seDefaultLenght_ = nullptr;
     UnknownRequestsView* lwUnknownRequests_ = nullptr;
     PsiPage* psiPage_ = nullptr; // the "&PSI" page: request tree and hex editing
+    ErrorsPage* errorsPage_ = nullptr;           // the "&Errors" page and fault-code scanning
+    ActivationsPage* activationsPage_ = nullptr; // the "&Activations" page
+    ScanOptionsGroup* scanOptions_ = nullptr;    // "Error Scanning Options" on the "Settings" page
     QMenu* pmOriglio_ = nullptr;
     QMenu* pmActualRequest_ = nullptr;
     QMenu* pmUnknownRequests_ = nullptr;

@@ -2,7 +2,11 @@
 // shortcuts and settings. Their behaviour is in MainForm.cpp.
 #include "MainForm.h"
 
+#include "ActivationsPage.h"
+#include "ErrorsPage.h"
 #include "PsiPage.h"
+#include "ErrorScanning.h"
+#include "ScanOptionsGroup.h"
 #include "TrafficLogView.h"
 #include "UnknownRequestsView.h"
 
@@ -115,8 +119,7 @@ void TfFormMain::BuildMenus() {
     connect(AddAction(krix, "mKRIXCOMPort", "COM Port"), &QAction::triggered, this, &TfFormMain::mKRIXCOMPortClick);
     QMenu* zulm = settings->addMenu(QStringLiteral("Z-ULM"));
     zulm->setObjectName(QStringLiteral("mZULM"));
-    // Set with the errors page, which owns the fault-code scanning that uses the port.
-    AddAction(zulm, "mZULMCOMPort", "COM Port")->setEnabled(false);
+    connect(AddAction(zulm, "mZULMCOMPort", "COM Port"), &QAction::triggered, this, &TfFormMain::mZULMCOMPortClick);
 
     // The request tree editor enables these while a simulation is loaded.
     QMenu* search = menuBar()->addMenu(QStringLiteral("&Search"));
@@ -345,4 +348,35 @@ void TfFormMain::BuildPsiPage() {
     hooks.UnknownRequestsChanged = [this] { lwUnknownRequests_->Refresh(); };
     psiPage_ = new PsiPage(*controller_, dialogs_, std::move(hooks), findChild<QAction*>("mFindByteDescription"),
                            findChild<QAction*>("mSearchAgain"), Page(FormPage::PSI));
+}
+
+void TfFormMain::BuildErrorsPage() {
+    ErrorsPageHooks hooks;
+    hooks.Overwrite = [this] { return overwrite_ == 1; };
+    hooks.IntraFrameDefault = [this] { return intraFrameDefault_; };
+    hooks.UnknownRequests = &unknown_;
+    hooks.UnknownRequestsChanged = [this] { lwUnknownRequests_->Refresh(); };
+    hooks.FaultReadingCount = [this] { return faultReadingCount_; };
+    hooks.ResetFaultReadingCount = [this] { faultReadingCount_ = 0; };
+    hooks.ScanOptions = [this] { return ScanSettingsOf(controller_->Options()); };
+    hooks.ScanRequestItem = [this] { return scanOptions_ != nullptr ? scanOptions_->ScanRequestItem() : 0; };
+    hooks.Zulm = &zulm_;
+    errorsPage_ = new ErrorsPage(*controller_, dialogs_, std::move(hooks), Page(FormPage::Errors));
+    errorsPage_->SetAnswerRows(multiAnswerNum_);
+}
+
+void TfFormMain::BuildActivationsPage() {
+    ActivationsPageHooks hooks;
+    hooks.Overwrite = [this] { return overwrite_ == 1; };
+    hooks.IntraFrameDefault = [this] { return intraFrameDefault_; };
+    hooks.UnknownRequests = &unknown_;
+    hooks.UnknownRequestsChanged = [this] { lwUnknownRequests_->Refresh(); };
+    activationsPage_ = new ActivationsPage(*controller_, dialogs_, std::move(hooks), Page(FormPage::Activations));
+}
+
+void TfFormMain::BuildSettingsPage() {
+    QWidget* page = Page(FormPage::Settings);
+    scanOptions_ = new ScanOptionsGroup(page);
+    page->layout()->addWidget(scanOptions_);
+    static_cast<QVBoxLayout*>(page->layout())->addStretch(1);
 }

@@ -1,6 +1,7 @@
 #include "UnknownRequests.h"
 
 #include "HexText.h"
+#include "IniDocument.h"
 
 #include <algorithm>
 
@@ -60,5 +61,17 @@ void UnknownRequestList::Remove(const std::vector<std::uint64_t>& ids) {
         return std::find(ids.begin(), ids.end(), row.Id) != ids.end();
     };
     rows_.erase(std::remove_if(rows_.begin(), rows_.end(), gone), rows_.end());
+    ++version_;
+}
+
+void UnknownRequestList::RemoveRequests(const std::vector<std::string>& requests) {
+    if (requests.empty()) return;
+    std::vector<std::string> folded;
+    for (const std::string& request : requests) folded.push_back(FoldAsciiCase(StripBlanks(request)));
+    std::lock_guard lock(mutex_);
+    const auto taken = [&](const UnknownRequestRow& row) {
+        return std::find(folded.begin(), folded.end(), FoldAsciiCase(StripBlanks(row.Request))) != folded.end();
+    };
+    rows_.erase(std::remove_if(rows_.begin(), rows_.end(), taken), rows_.end());
     ++version_;
 }

@@ -44,6 +44,9 @@ public:
     std::uint64_t Version() const;
     void Clear();
     void Remove(const std::vector<std::uint64_t>& ids);
+    // The rows of these requests (file form, letters in any case) leave the list: the requests an
+    // editor took in from a drop.
+    void RemoveRequests(const std::vector<std::string>& requests);
 
 private:
     const UnknownRequestRow* FindLocked(const std::string& request) const;

@@ -25,6 +25,8 @@ public:
     std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers, InputAnswers;
     std::deque<bool> ConfirmAnswers;
     std::vector<std::string> Boxes;
+    // Runs while a message box is open (its text given), as the window's events would meanwhile.
+    std::function<void(const std::string&)> OnMessage;
 
     std::optional<std::string> OpenFile(const FileDialogRequest& r) override {
         Boxes.push_back("Open: " + r.Filter + "|" + r.FileName);
@@ -34,7 +36,10 @@ public:
         Boxes.push_back("Save: " + r.Filter + "|" + r.DefaultExtension);
         return Next(SaveAnswers);
     }
-    void ShowMessage(const std::string& text) override { Boxes.push_back("Message: " + text); }
+    void ShowMessage(const std::string& text) override {
+        Boxes.push_back("Message: " + text);
+        if (OnMessage) OnMessage(text);
+    }
     void Warning(const std::string& text) override { Boxes.push_back("Warning: " + text); }
     std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
                                         const std::string& preset) override {

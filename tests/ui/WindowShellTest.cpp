@@ -81,7 +81,7 @@ TEST_F(WindowShellTest, CaptionMenusPagesAndControls) {
         {"mReload", "Reload", {}, true},
         {"mExit", "E&xit", {}, true},
         {"mKRIXCOMPort", "COM Port", {}, true},
-        {"mZULMCOMPort", "COM Port", {}, false},
+        {"mZULMCOMPort", "COM Port", {}, true},
         {"mFindByteDescription", "Find Byte Description...", QKeySequence(Qt::CTRL | Qt::Key_F), false},
         {"mSearchAgain", "Search again", QKeySequence(Qt::Key_F3), false},
         {"mClearOriglio", "Clear", {}, true},

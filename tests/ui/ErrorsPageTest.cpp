@@ -1,0 +1,428 @@
+// The "&Errors" page and the "Error Scanning Options" in the real window with the real engine on
+// its thread against the fake link library: tabs, radio buttons, grid and answer editor reaching
+// the engine and the file; "New" and drops; automatic scanning putting the fault code on a
+// pseudo-terminal in the ZULM unit's place, with the port's failures and a tick that never enters
+// a step whose box is open; and the editing pages without an engine after a Reset.
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "EngineWindowFixture.h"
+#include "ErrorsPage.h"
+#include "FrameCodec.h"
+#include "HexLineEdit.h"
+#include "PseudoTerminal.h"
+#include "ScanOptionsGroup.h"
+#include "UnknownRequestsView.h"
+#include "ZulmPort.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The fixture's fault-reading requests and their "No errors" answers.
+const std::string FaultMemory = "1800ff00";
+const std::string SecondFaultReading = "1802ff00";
+// The example entry: a two-byte header, then codes 0101, 0102, 0103 with status byte 2f each.
+const std::string ExampleAnswer = "590201012F01022F01032F";
+const std::string ExampleShown = "59 02 01 01 2f 01 02 2f 01 03 2f";
+const std::string AdvancedShown = "59 02 01 04 2f 01 05 2f 01 06 2f";
+const std::string AdvancedAnswer = "590201042f01052f01062f";
+// The first advanced entry's three bytes and their sum: 01 + 04 + 2f = 34.
+const std::string SentForAdvanced = "[01 04 2f 34";
+const std::string FaultReadingInfo = "Fault reading - fault memory";
+const std::string OpenFailure = std::string("Message: ") + ZulmOpenError;
+
+class ErrorsPageTest : public EngineWindowTest {
+protected:
+    QTabBar& Tabs() { return *Control<QTabBar>(*window, "tcErrors"); }
+    QTableWidget& Grid() { return *Control<QTableWidget>(*window, "sgErrorAnswers"); }
+    HexLineEdit& AnswerEditor() { return *Control<HexLineEdit>(*window, "txtErrorAnswersEditor"); }
+    QLineEdit& Request() { return *Control<QLineEdit>(*window, "txtErrorRequest"); }
+    QLineEdit& Description() { return *Control<QLineEdit>(*window, "txtErrorDescription"); }
+    QCheckBox& AutoScan() { return *Control<QCheckBox>(*window, "cbAutoErrorScan"); }
+    QRadioButton& Radio(int column) { return *Control<QRadioButton>(*window, AnswerRadioNames[static_cast<std::size_t>(column)]); }
+    QTimer& ScanTimer() { return *Control<QTimer>(*window, "tErrorScanTimer"); }
+    int CheckedColumn() {
+        for (int c = 0; c < AnswerColumnCount; ++c)
+            if (Radio(c).isChecked()) return c;
+        return -1;
+    }
+    std::vector<std::string> TabCaptions() {
+        std::vector<std::string> captions;
+        for (int t = 0; t < Tabs().count(); ++t) captions.push_back(Tabs().tabText(t).toStdString());
+        return captions;
+    }
+    std::vector<std::string> GridColumn(int column) {
+        std::vector<std::string> cells;
+        for (int r = 0; r < Grid().rowCount(); ++r) cells.push_back(Grid().item(r, column)->text().toStdString());
+        while (!cells.empty() && cells.back().empty()) cells.pop_back();
+        return cells;
+    }
+    // The answers the engine gives a request now: the live table's entry for its wire text.
+    TStringList EngineAnswers(const std::string& request) {
+        TBaseItem item(Engine()->Store().Limits());
+        if (!Engine()->GetAnswerInto(PackFunction(request, 0), item)) return {"not answered"};
+        TStringList answers;
+        for (std::int32_t k = 0; k < item.AnswerCount; ++k) answers.push_back(item.Answers[static_cast<std::size_t>(k)].PlainText);
+        return answers;
+    }
+    std::string EngineDescription(const std::string& request) {
+        const TAnsReqItem* entry = Engine()->RequestIndex(PackFunction(request, 0), 1);
+        return entry != nullptr ? entry->Description : "(none)";
+    }
+    TMemIniFile& File() { return *window->Controller().SimulationFile(); }
+    void ReplaceInSimulation(const std::string& from, const std::string& to) {
+        std::string text = ReadBytes(folders.Simulation());
+        ASSERT_NE(text.find(from), std::string::npos) << from;
+        text.replace(text.find(from), from.size(), to);
+        WriteBytes(folders.Simulation(), text);
+    }
+    // Shows the page and the cell in the answer editor, which gets the focus.
+    void EditCell(int column, int row) {
+        Control<QTabWidget>(*window, "pgPageControl")->setCurrentIndex(static_cast<int>(FormPage::Errors));
+        Grid().setCurrentCell(row - 1, column);
+        window->activateWindow();
+        AnswerEditor().setFocus(Qt::OtherFocusReason);
+        ASSERT_TRUE(ProcessUntil([&] { return AnswerEditor().hasFocus(); }));
+    }
+    void DropOn(QWidget& target, const std::vector<int>& rows) {
+        auto& list = *Control<UnknownRequestsView>(*window, UnknownRequestsName);
+        list.Refresh();
+        QModelIndexList indexes;
+        for (int r : rows) indexes << list.Model().index(r, 0);
+        std::unique_ptr<QMimeData> data(list.Model().mimeData(indexes));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&target, &drop);
+        EXPECT_TRUE(drop.isAccepted());
+    }
+    std::size_t UnknownRows() { return window->UnknownRequests().Rows().size(); }
+
+    // The scanning options through their controls on the "Settings" page.
+    void SetScanOptions(int mode, int increment, int between, int offset, int statusPos, int bytesPerError) {
+        if (auto* button = Control<QGroupBox>(*window, "rgScanningMode")->findChildren<QRadioButton*>().value(mode))
+            button->click();
+        Control<QComboBox>(*window, "cboErrorIncMode")->setCurrentIndex(increment);
+        Control<QSpinBox>(*window, "seErrorScaningRequestCount")->setValue(between);
+        Control<QSpinBox>(*window, "seErrorCodeOffset")->setValue(offset);
+        Control<QSpinBox>(*window, "seStatusBytePos")->setValue(statusPos);
+        Control<QSpinBox>(*window, "seBytesPerError")->setValue(bytesPerError);
+    }
+    // The timer stays on but fires no more during the test, which makes each tick itself.
+    void TestDrivesTheTicks() { ScanTimer().setInterval(3600 * 1000); }
+    void SetZulmPort(const std::string& name) {
+        dialogs.InputAnswers = {name};
+        Action("mZULMCOMPort")->trigger();
+    }
+    void Load() {
+        LoadFixture();
+        Boxes(); // the open dialog
+    }
+    // The tester reads the fault memory `count` times; the traffic log counts each reading. The
+    // answer takes several frames: the tester's flow control follows each request.
+    void FaultReadings(int count) {
+        const std::int32_t before = window->FaultReadingCount();
+        const std::uint8_t request[] = {0x04, 0x18, 0x00, 0xff, 0x00, 0x55, 0x55, 0x55};
+        const std::uint8_t flowControl[] = {0x30, 0x00, 0x00, 0x55, 0x55, 0x55, 0x55, 0x55};
+        for (int i = 0; i < count; ++i) {
+            FakeLink_QueueRxFrame(request, sizeof request);
+            FakeLink_QueueRxFrame(flowControl, sizeof flowControl);
+        }
+        ASSERT_TRUE(ProcessUntil([&] { return window->FaultReadingCount() >= before + count; }));
+    }
+};
+
+} // namespace
+
+TEST_F(ErrorsPageTest, TabsColumnsAndTheAnswerEditorReachTheEngineAndTheFile) {
+    EXPECT_FALSE(Tabs().isEnabled());
+    EXPECT_FALSE(AutoScan().isEnabled());
+    Load();
+    EXPECT_EQ(TabCaptions(), (std::vector<std::string>{"ERROR_1", "ERROR_2"}));
+    EXPECT_EQ(Tabs().currentIndex(), 0);
+    // Tabs added while the page was not shown still get their height when it is.
+    Control<QTabWidget>(*window, "pgPageControl")->setCurrentIndex(static_cast<int>(FormPage::Errors));
+    EXPECT_TRUE(ProcessUntil([&] { return Tabs().height() >= Tabs().sizeHint().height(); }));
+    EXPECT_TRUE(Request().isReadOnly());
+    EXPECT_EQ(Request().text(), "18 00 ff 00");
+    EXPECT_EQ(Description().text(), "Fault Memory");
+    EXPECT_EQ(Grid().rowCount(), 8); // MultiAnswerNum of the fixture's SystemSettings.ini
+    for (int c = 0; c < AnswerColumnCount; ++c) {
+        EXPECT_EQ(Grid().horizontalHeaderItem(c)->text().toStdString(), AnswerColumnHeaders[static_cast<std::size_t>(c)]);
+        EXPECT_EQ(Radio(c).text().toStdString(), AnswerRadioCaptions[static_cast<std::size_t>(c)]);
+    }
+    EXPECT_EQ(GridColumn(0), std::vector<std::string>{"58 00"});
+    EXPECT_EQ(GridColumn(2), std::vector<std::string>{"58 02 01 23 e0 04 56 e0"});
+    EXPECT_EQ(GridColumn(4), (std::vector<std::string>{"58 01", "58 03 01 23 45 06 78 90 12 ab 34 cd"}));
+    EXPECT_EQ(CheckedColumn(), 0);
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{"5800"});
+
+    // "Two Errors" for ERROR_1, "No Errors" for ERROR_2: each tab brings back its own choice and
+    // the engine answers each request with its own column.
+    Radio(2).click();
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{"58020123e00456e0"});
+    Tabs().setCurrentIndex(1);
+    EXPECT_EQ(Request().text(), "18 02 ff 00");
+    EXPECT_EQ(CheckedColumn(), 0);
+    EXPECT_EQ(EngineAnswers(SecondFaultReading), (TStringList{"5800", "5800"}));
+    Tabs().setCurrentIndex(0);
+    EXPECT_EQ(CheckedColumn(), 2);
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{"58020123e00456e0"});
+
+    // Keys in the answer editor: the cell follows each key, the engine each whole byte.
+    EditCell(2, 1);
+    EXPECT_EQ(AnswerEditor().text(), "58 02 01 23 e0 04 56 e0");
+    AnswerEditor().setCursorPosition(static_cast<int>(AnswerEditor().text().size()));
+    QTest::keyClick(&AnswerEditor(), 'f');
+    EXPECT_EQ(Grid().item(0, 2)->text(), "58 02 01 23 e0 04 56 e0 f");
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{"58020123e00456e0"});
+    QTest::keyClick(&AnswerEditor(), 'e');
+    EXPECT_EQ(Grid().item(0, 2)->text(), "58 02 01 23 e0 04 56 e0 fe");
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{"58020123e00456e0fe"});
+
+    // A second answer typed into an empty cell of the same column.
+    Grid().setCurrentCell(1, 2);
+    EXPECT_EQ(AnswerEditor().text(), "");
+    QTest::keyClicks(&AnswerEditor(), "5800");
+    EXPECT_EQ(EngineAnswers(FaultMemory), (TStringList{"58020123e00456e0fe", "5800"}));
+
+    // The description reaches the engine when it loses the focus, the file when the tab is left.
+    Description().setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(ProcessUntil([&] { return Description().hasFocus(); }));
+    Description().selectAll();
+    QTest::keyClicks(&Description(), "Fault memory, edited");
+    Grid().setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(ProcessUntil([&] { return Grid().hasFocus(); }));
+    EXPECT_EQ(EngineDescription(FaultMemory), "Fault memory, edited");
+    EXPECT_EQ(File().ReadString("ERROR_10", "D", ""), "Fault Memory");
+    Tabs().setCurrentIndex(1);
+    EXPECT_EQ(File().ReadString("ERROR_10", "D", ""), "Fault memory, edited");
+    EXPECT_EQ(File().ReadString("ERROR_12", "A_1", ""), "58020123e00456e0fe");
+    EXPECT_EQ(File().ReadString("ERROR_12", "A_2", ""), "5800");
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+}
+
+TEST_F(ErrorsPageTest, NewAndDropsStoreThePageLeftAndKeepTheFileLoadable) {
+    Load();
+    // An edit not yet stored, then "New": the page left is stored first.
+    Description().selectAll();
+    QTest::keyClicks(&Description(), "Edited before New");
+    Control<QPushButton>(*window, "cmdNewErrorRequest")->click();
+    EXPECT_EQ(File().ReadString("ERROR_10", "D", ""), "Edited before New");
+    EXPECT_EQ(TabCaptions(), (std::vector<std::string>{"ERROR_1", "ERROR_2", "ERROR_3"}));
+    EXPECT_EQ(Tabs().currentIndex(), 2);
+    EXPECT_EQ(Request().text(), "");
+    EXPECT_EQ(GridColumn(0), std::vector<std::string>{});
+    EXPECT_FALSE(File().SectionExists("ERROR_30")); // nothing until it is left, and never without a request
+
+    // A dropped unknown request takes the tab "New" made, answering with the "Manual" column.
+    window->UnknownRequests().AddReported("1803ff00", {"58010456e0"});
+    window->UnknownRequests().AddReported("1804", {});
+    DropOn(*Control<QWidget>(*window, "pnlErrors"), {0});
+    ASSERT_TRUE(ProcessUntil([&] { return Request().text() == "18 03 ff 00"; }));
+    EXPECT_EQ(TabCaptions(), (std::vector<std::string>{"ERROR_1", "ERROR_2", "ERROR_3"}));
+    EXPECT_EQ(CheckedColumn(), ManualErrorsColumn);
+    EXPECT_EQ(GridColumn(ManualErrorsColumn), std::vector<std::string>{"58 01 04 56 e0"});
+    EXPECT_EQ(EngineAnswers("1803ff00"), TStringList{"58010456e0"});
+    EXPECT_EQ(File().ReadString("ERROR_30", "R", ""), "1803ff00");
+    EXPECT_EQ(File().ReadString("ERROR_30", "INTRAFRAME", ""), "100");
+    EXPECT_EQ(File().ReadString("ERROR_3N", "A_1", ""), "58010456e0");
+    EXPECT_EQ(File().ReadString("ERROR_30", "A_1", ""), "58010456e0"); // the load needs a "No errors" answer
+    EXPECT_EQ(UnknownRows(), 1u);
+
+    // A request without an answer is refused on the tabs too, and stays in the list.
+    DropOn(Tabs(), {0});
+    ASSERT_TRUE(ProcessUntil([&] { return !dialogs.Boxes.empty(); }));
+    EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: Error! ") + DropWithoutAnswerMessage});
+    EXPECT_EQ(TabCaptions().size(), 3u);
+    EXPECT_EQ(UnknownRows(), 1u);
+}
+
+TEST_F(ErrorsPageTest, TheSettingsPageHoldsTheScanOptionsAndCloseWritesThem) {
+    // The form's values before any load.
+    EXPECT_EQ(Control<QSpinBox>(*window, "seErrorScaningRequestCount")->value(), 2);
+    EXPECT_EQ(Control<QComboBox>(*window, "cboErrorIncMode")->currentText(), "Standard");
+    EXPECT_EQ(Control<QComboBox>(*window, "cboErrorScanningRequest")->currentText(), "ERROR_1");
+    EXPECT_EQ(Control<QGroupBox>(*window, "gbZULMOptions")->title(), "Error Scanning Options");
+    EXPECT_EQ(Control<QSpinBox>(*window, "seBytesPerError")->maximum(), ScanSpinMax);
+
+    // The fixture's SystemSettings.ini: Alternative, "SAE no alpha", 4, 5, 2, 4.
+    Load();
+    auto* mode = Control<QGroupBox>(*window, "rgScanningMode");
+    EXPECT_TRUE(mode->findChildren<QRadioButton*>().value(1)->isChecked());
+    EXPECT_EQ(Control<QComboBox>(*window, "cboErrorIncMode")->currentText(), "SAE no alpha");
+    EXPECT_EQ(Control<QSpinBox>(*window, "seErrorScaningRequestCount")->value(), 4);
+    EXPECT_EQ(Control<QSpinBox>(*window, "seErrorCodeOffset")->value(), 5);
+    EXPECT_EQ(Control<QSpinBox>(*window, "seStatusBytePos")->value(), 2);
+    EXPECT_EQ(Control<QSpinBox>(*window, "seBytesPerError")->value(), 4);
+
+    SetScanOptions(0, 1, 7, 3, 1, 6);
+    const SystemOptions& options = window->Controller().Options();
+    EXPECT_EQ(options.ScanningMode, 0);
+    EXPECT_EQ(options.IncrementMode, 1);
+    EXPECT_EQ(options.FaultReadNumber, 7);
+    EXPECT_EQ(options.ErrorCodeOffset, 3);
+    EXPECT_EQ(options.StatusBytePos, 1);
+    EXPECT_EQ(options.BytesPerError, 6);
+
+    dialogs.ConfirmAnswers = {true};
+    ASSERT_TRUE(window->close());
+    const std::string written = ReadBytes(folders.Root() / "Default_file" / "SystemSettings.ini");
+    EXPECT_NE(written.find("[ERROR_SCAN]\r\nScanning mode=0\r\nIncrement mode=1\r\nFault read number=7\r\n"
+                           "Error code offset=3\r\nStatus byte pos=1\r\nBytes per error=6\r\n"),
+              std::string::npos)
+        << written;
+}
+
+TEST_F(ErrorsPageTest, AStandardStepPutsTheExampleCodeOnTheZulmLine) {
+    ReplaceInSimulation("[ERROR_11]\r\nA_1=58010123E0", "[ERROR_11]\r\nA_1=" + ExampleAnswer);
+    Load();
+    SetScanOptions(NormalScanning, 0, 2, 2, 0, 3);
+    Radio(OneErrorColumn).click();
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{ExampleShown});
+
+    PseudoTerminal zulm;
+    SetZulmPort(zulm.Name());
+    EXPECT_EQ(window->Controller().Program().ZulmPort(), zulm.Name());
+    AutoScan().click();
+    ASSERT_TRUE(window->ZulmPort().IsOpen());
+    EXPECT_TRUE(ScanTimer().isActive());
+    EXPECT_EQ(ScanTimer().interval(), ScanTimerMs);
+    TestDrivesTheTicks();
+
+    // Two fault readings are not more than the two between steps: a tick does nothing.
+    StartRunning();
+    FaultReadings(2);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(zulm.Received(50), "");
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{ExampleShown});
+
+    // The third makes the next tick step: codes + 3, status bytes kept, the first code sent.
+    FaultReadings(1);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(zulm.Received(), SentForAdvanced);
+    EXPECT_EQ(window->FaultReadingCount(), 0);
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{AdvancedShown});
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{AdvancedAnswer});
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Input: ZULM Options|Insert ZULM COM Port|COM1"});
+
+    // The unit goes away: the failed write turns scanning off, after the grid and engine moved on.
+    zulm.HangUp();
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: ") + ZulmWriteError});
+    EXPECT_FALSE(AutoScan().isChecked());
+    EXPECT_FALSE(ScanTimer().isActive());
+    EXPECT_FALSE(window->ZulmPort().IsOpen());
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{"59 02 01 07 2f 01 08 2f 01 09 2f"});
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{"590201072f01082f01092f"});
+}
+
+TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreNamed) {
+    Load();
+    SetScanOptions(NormalScanning, 0, 2, 2, 0, 3);
+    const auto tick = [&] {
+        AutoScan().click();
+        return std::make_pair(AutoScan().isChecked(), ScanTimer().isActive());
+    };
+
+    SetZulmPort("/dev/no-such-tty");
+    Boxes();
+    EXPECT_EQ(tick(), std::make_pair(true, false)); // the box stays ticked, the timer stays off
+    EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure});
+    AutoScan().click();
+
+    PseudoTerminal zulm;
+    TCommPort1 holder;
+    holder.SetPortName(zulm.Name());
+    holder.Open();
+    SetZulmPort(zulm.Name());
+    Boxes();
+    EXPECT_EQ(tick(), std::make_pair(true, false));
+    EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure});
+    AutoScan().click();
+    holder.Close();
+
+    // Entries that would not lie inside their three bytes: refused before the port is opened.
+    Control<QSpinBox>(*window, "seBytesPerError")->setValue(0);
+    EXPECT_EQ(tick(), std::make_pair(true, false));
+    EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: ") + FaultScan::BytesPerErrorRefusal});
+    EXPECT_FALSE(window->ZulmPort().IsOpen());
+    AutoScan().click();
+
+    // Scanning on, then the port changed from the menu: scanning goes off and the port closes.
+    Control<QSpinBox>(*window, "seBytesPerError")->setValue(3);
+    EXPECT_EQ(tick(), std::make_pair(true, true));
+    ASSERT_TRUE(window->ZulmPort().IsOpen());
+    SetZulmPort("COM9");
+    EXPECT_FALSE(AutoScan().isChecked());
+    EXPECT_FALSE(ScanTimer().isActive());
+    EXPECT_FALSE(window->ZulmPort().IsOpen());
+    EXPECT_STREQ(window->ZulmPort().GetPortName(), "COM9");
+}
+
+TEST_F(ErrorsPageTest, ATickWhileAStepsBoxIsOpenMakesNoSecondStep) {
+    Load();
+    SetScanOptions(NormalScanning, 0, 2, 2, 0, 3);
+    Tabs().setCurrentIndex(1); // ERROR_2 has no "One error" answer: each step raises a box
+    Radio(OneErrorColumn).click();
+    PseudoTerminal zulm;
+    SetZulmPort(zulm.Name());
+    AutoScan().click();
+    ASSERT_TRUE(ScanTimer().isActive());
+    TestDrivesTheTicks();
+    Boxes();
+
+    // While the step's box is open, three more fault readings are logged and the timer fires.
+    int reentered = 0;
+    dialogs.OnMessage = [&](const std::string&) {
+        if (reentered++ > 0) return;
+        for (int i = 0; i < 3; ++i) window->AddOriglioItem("041802ff00", "0658005800", 0, FaultReadingInfo);
+        ASSERT_TRUE(ProcessUntil([&] { return window->FaultReadingCount() >= 3; }));
+        window->Errors().tErrorScanTimerTimer();
+    };
+    const std::string empty = std::string("Message: ") + ErrorCodeEmptyPrefix + "1";
+    for (int i = 0; i < 3; ++i) window->AddOriglioItem("041802ff00", "0658005800", 0, FaultReadingInfo);
+    ASSERT_TRUE(ProcessUntil([&] { return window->FaultReadingCount() >= 3; }));
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(reentered, 1);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{empty});
+    // The readings logged meanwhile make the next step once the box is closed.
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{empty});
+    EXPECT_EQ(zulm.Received(50), "");
+    dialogs.OnMessage = nullptr;
+}
+
+TEST_F(ErrorsPageTest, AfterAResetTheEditingPagesStillReachTheFile) {
+    Load();
+    Control<QPushButton>(*window, "cmdReset")->click();
+    ASSERT_EQ(Engine(), nullptr);
+    // No engine to tell until the next load; the file still takes the page.
+    Radio(2).click();
+    EditCell(1, 2);
+    QTest::keyClicks(&AnswerEditor(), "5801");
+    Tabs().setCurrentIndex(1);
+    EXPECT_EQ(File().ReadString("ERROR_11", "A_2", ""), "5801");
+    // The activations page likewise.
+    auto& name = *Control<QLineEdit>(*window, "txtActivationName");
+    name.selectAll();
+    QTest::keyClicks(&name, "Renamed");
+    Control<QPushButton>(*window, "cmdRefreshAct")->click();
+    EXPECT_EQ(File().ReadString("ACTIVATION_1", "D", ""), "Renamed");
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+}
