@@ -5,7 +5,7 @@
 #include "Clock.h"
 #include "EcuSelection.h"
 #include "InitKrix.h"
-#include "MessageTexts.h"
+#include "InitMessage.h"
 #include "TKrixThread.h"
 
 #include <QtGlobal>
@@ -188,13 +188,9 @@ std::int32_t StatusInitKrix(std::uint16_t* textOut) {
     const std::int32_t r = g.thread->getInitResult();
     if (r != 0)
         return r;
-    // The device's own initialisation message (read from the ECU link state for some programs
-    // outside transparent mode) is not part of this build: message 1 in every case.
-    QString lines[4];
-    QString keys;
-    Catalogue::BuildMessageText(InitMessageId, InitMessageSource, InitMessageSlot, &lines[0], &lines[1], &lines[2],
-                                &lines[3], &keys);
-    copyToUnicode(lines[InitMessageSlot], textOut, StatusInitTextRoom);
+    // The device's own message is read here, on the caller's thread, under the lock: nothing
+    // else talks to the device meanwhile, and the loop only idles outside transparent mode.
+    copyToUnicode(InitMessage::Build(*g.thread, g.programNumber, g.linkMode), textOut, StatusInitTextRoom);
     g.dllState = StateLinkInitialised;
     return 0;
 }

@@ -42,11 +42,6 @@ constexpr std::int32_t DefaultProgram = 601;
 constexpr char DefaultLetter = '@';
 constexpr const char* DefaultSetMux = "000F00100000";
 
-// The message of a successful initialisation: message 1 of the message catalogue, first line.
-constexpr std::int32_t InitMessageId = 1;
-constexpr std::int32_t InitMessageSource = 0;
-constexpr std::int32_t InitMessageSlot = 0;
-
 // WaitRxFrame: its results and its longest wait.
 constexpr std::int32_t WaitFrameThere = 1;
 constexpr std::int32_t WaitNoFrame = 0;

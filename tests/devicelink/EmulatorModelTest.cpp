@@ -94,3 +94,14 @@ TEST(EmulatorModel, FaultsAreUsedUpInOrder) {
     EXPECT_EQ(garbage.chunks[0].bytes, (Bytes{0xA5, 0xA5, 0xA5}));
     EXPECT_EQ(model.Answer(dc3, 38400).chunks.size(), 1u);
 }
+
+TEST(EmulatorModel, ShortAnswerKeepsItsFrameWellFormed) {
+    DeviceModel model;
+    model.AddFault({FaultKind::ShortAnswer, RequestKind::TableRow, ActivationRow, 1, 4});
+    const Reply r = model.Answer(Classify(HostFrameBytes(0x22, {0x00, 0x01})), 38400);
+    ASSERT_EQ(r.chunks.size(), 1u);
+    const Bytes& a = r.chunks[0].bytes;
+    EXPECT_EQ(a.size(), 15u);
+    EXPECT_EQ(NormalLength(a), 15u);
+    EXPECT_TRUE(NormalCheckWordOk(a));
+}
