@@ -73,6 +73,9 @@ public:
     // more than once.
     void shutdown();
     bool isRunning() const { return thread_.joinable(); }
+    // After shutdown: ends the serial link (through the Bluetooth modules their resets go
+    // first, with their waits allowed again). The destructor does it too.
+    void closeLink();
 
     // --- operations for the exports (caller's thread) ---
     // Raises the command request and waits until the loop has served it: 0, or -1 after 5000 ms.
