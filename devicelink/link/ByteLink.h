@@ -20,4 +20,6 @@ public:
     virtual bool write(std::size_t n, const std::uint8_t* buf) = 0;
     // 0 not open, 1 done, -2 failed.
     virtual int purgeInput() = 0;
+    // Whether the line is open at all: a dialogue gives up at once on a closed one.
+    virtual bool isOpen() const { return true; }
 };

@@ -32,7 +32,7 @@ QString ProgramFilePath(const QString& dataDirectory, std::int32_t programNumber
 }
 
 RxResult downloadBlocks(DeviceProtocol& device, const DeviceClock& clock, ProgramSource& source,
-                        std::size_t blockSize) {
+                        std::size_t blockSize, std::uint32_t pauseAfterBlockMs) {
     if (blockSize == 0 || blockSize + FixedCommand::ProgramBlockOverhead > TransmitBufferSize) {
         qDebug("main: leggikrix: downloadProgram: block size %d refused", static_cast<int>(blockSize));
         return RECEIVE_ERR;
@@ -67,6 +67,8 @@ RxResult downloadBlocks(DeviceProtocol& device, const DeviceClock& clock, Progra
         }
         const std::uint32_t address = FixedCommand::ProgramLoadAddress + static_cast<std::uint32_t>(offset);
         if (device.writeProgramBlock(address, block.data(), blockSize) != RECEIVE_OK)
+            return RECEIVE_ERR;
+        if (pauseAfterBlockMs != 0 && !clock.sleepMs(pauseAfterBlockMs))
             return RECEIVE_ERR;
         if (device.RxControlla(ProgramBlockTimeoutMs) != RECEIVE_OK) {
             if (++failedRounds >= Download::MaxFailedRounds) {
@@ -110,5 +112,6 @@ RxResult downloadProgram(TKrixThread& t, std::size_t blockSize) {
         qDebug("main: leggikrix: downloadProgram: %s cannot be opened", qPrintable(path));
         return RECEIVE_ERR;
     }
-    return downloadBlocks(t.device(), t.deviceClock(), file, blockSize);
+    return downloadBlocks(t.device(), t.deviceClock(), file, blockSize,
+                          t.bluetoothLink() ? Download::BluetoothBlockPauseMs : 0);
 }

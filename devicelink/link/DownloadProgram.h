@@ -26,6 +26,7 @@ namespace Download {
 constexpr int MaxFailedRounds = 6;
 constexpr std::size_t StatusOffset = 9;
 constexpr std::uint8_t PreviousBlockBad = 0;
+constexpr std::uint32_t BluetoothBlockPauseMs = 20;
 } // namespace Download
 
 // What the download reads: the program file, or a stand-in in tests.
@@ -40,9 +41,10 @@ public:
 // dataDirectory + "krix/krix/dgn%02d/%04d____.exe" with (program / 50 + 1, program).
 QString ProgramFilePath(const QString& dataDirectory, std::int32_t programNumber);
 
-// The block loop on any source: 11 done, 12 failed.
+// The block loop on any source: 11 done, 12 failed. pauseAfterBlockMs: a pause after each block
+// is written, before its acknowledgement is read (the Bluetooth modules need it).
 RxResult downloadBlocks(DeviceProtocol& device, const DeviceClock& clock, ProgramSource& source,
-                        std::size_t blockSize);
+                        std::size_t blockSize, std::uint32_t pauseAfterBlockMs = 0);
 
 // The thread's program file (data directory and program number) on its device.
 RxResult downloadProgram(TKrixThread& thread, std::size_t blockSize);

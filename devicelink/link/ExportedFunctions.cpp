@@ -1,6 +1,7 @@
-// The exported link functions of libkrix_interface.so (the twelve, WaitRxFrame, StatusKrix and
-// SetEcu): each one forwards to its C++ function (LinkExports.h). Only these names leave the
-// library; everything linked in from the archives stays hidden (see CMakeLists.txt).
+// The exported link functions of libkrix_interface.so (the twelve, WaitRxFrame, StatusKrix,
+// SetEcu and SetBluetooth): each one forwards to its C++ function (LinkExports.h). Only these
+// names leave the library; everything linked in from the archives stays hidden (see
+// CMakeLists.txt).
 #include "KrixLinkApi.h"
 #include "LinkExports.h"
 #include "LinkStatusApi.h"
@@ -46,5 +47,7 @@ std::int32_t WaitRxFrame(std::int32_t timeoutMs) { return LinkExports::WaitRxFra
 std::int32_t StatusKrix() { return LinkExports::StatusKrix(); }
 
 std::int32_t SetEcu(std::uint32_t index) { return LinkExports::SetEcu(index); }
+
+void SetBluetooth(std::uint8_t on, const char* moduleAddress) { LinkExports::SetBluetooth(on, moduleAddress); }
 
 } // extern "C"

@@ -4,8 +4,9 @@
 #include "CatalogueState.h"
 #include "Clock.h"
 #include "EcuSelection.h"
+#include "BluetoothModule.h"
 #include "InitKrix.h"
-#include "MessageTexts.h"
+#include "InitMessage.h"
 #include "TKrixThread.h"
 #include "VehicleChoices.h"
 
@@ -28,6 +29,8 @@ struct Globals {
     std::shared_ptr<TKrixThread> thread;
     std::int32_t keptPort = 0;
     std::uint8_t keptAutoScan = 0;
+    std::uint8_t keptBluetooth = 0;
+    QString keptModuleAddress;
     std::int32_t programNumber = 0;
     std::uint8_t linkMode = 0;
     EcuSelectionRecord ecu;
@@ -70,11 +73,12 @@ std::int32_t SystemNumber(const EcuSelectionRecord& ecu) {
     return n;
 }
 
-// Stops and joins the driver thread (which ends every WaitRxFrame on it), then closes its port;
-// only then is the object let go, so that nothing of it is left running when the caller goes on.
+// Stops and joins the driver thread (which ends every WaitRxFrame on it), then ends its link
+// (through the Bluetooth modules: their resets, then the close); only then is the object let
+// go, so that nothing of it is left running when the caller goes on.
 void EndThread(Globals& g) {
     g.thread->shutdown();
-    g.thread->serial().close();
+    g.thread->closeLink();
     g.thread.reset();
 }
 
@@ -87,6 +91,9 @@ bool CreateThreadKrix(std::int32_t comPort, std::uint8_t autoScan) {
         return false;
     g.keptPort = comPort;
     g.keptAutoScan = autoScan;
+    // A new thread starts on the cable; a reset re-applies only what SetBluetooth gave it.
+    g.keptBluetooth = 0;
+    g.keptModuleAddress.clear();
     // The texts are loaded again for the ECU the host chooses with this thread.
     Catalogue::ForgetCatalogue();
     g.thread = MakeThread(comPort, autoScan);
@@ -123,6 +130,10 @@ void ResetKrix() {
         qDebug("main: leggikrix: ResetKrix: the device did not confirm the reset");
     EndThread(g);
     g.thread = MakeThread(g.keptPort, g.keptAutoScan);
+    if (g.keptBluetooth) {
+        g.thread->setBluetoothLink(g.keptBluetooth);
+        g.thread->setBluetoothAddress(g.keptModuleAddress);
+    }
     g.dllState = StateThreadOrEcu;
 }
 
@@ -191,13 +202,9 @@ std::int32_t StatusInitKrix(std::uint16_t* textOut) {
     const std::int32_t r = g.thread->getInitResult();
     if (r != 0)
         return r;
-    // The device's own initialisation message (read from the ECU link state for some programs
-    // outside transparent mode) is not part of this build: message 1 in every case.
-    QString lines[4];
-    QString keys;
-    Catalogue::BuildMessageText(InitMessageId, InitMessageSource, InitMessageSlot, &lines[0], &lines[1], &lines[2],
-                                &lines[3], &keys);
-    copyToUnicode(lines[InitMessageSlot], textOut, StatusInitTextRoom);
+    // The device's own message is read here, on the caller's thread, under the lock: nothing
+    // else talks to the device meanwhile, and the loop only idles outside transparent mode.
+    copyToUnicode(InitMessage::Build(*g.thread, g.programNumber, g.linkMode), textOut, StatusInitTextRoom);
     g.dllState = StateLinkInitialised;
     return 0;
 }
@@ -280,6 +287,22 @@ std::int32_t SetEcu(std::uint32_t index) {
         return ResultWrongState;
     g.thread->selectEcu(static_cast<std::int32_t>(index));
     return 1;
+}
+
+void SetBluetooth(std::uint8_t on, const char* moduleAddress) {
+    Globals& g = globals();
+    std::lock_guard lock(g.mutex);
+    if (!g.thread)
+        return;
+    const QString address = moduleAddress ? QString::fromLatin1(moduleAddress) : QString();
+    if ((on != 0 || !address.isEmpty()) && !Bluetooth::AddressUsable(address)) {
+        qDebug("main: leggikrix: SetBluetooth: module address refused");
+        return;
+    }
+    g.thread->setBluetoothLink(on);
+    g.thread->setBluetoothAddress(address);
+    g.keptBluetooth = on;
+    g.keptModuleAddress = address;
 }
 
 std::uint8_t DllState() {

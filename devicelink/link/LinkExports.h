@@ -10,7 +10,8 @@
 // or replacing. The driver thread itself never takes it.
 //
 // Called without a driver thread, every function returns its failure value: false, -14 for
-// InitComKrix and StatusInitKrix, 0 for StatusTransparent; ResetKrix does nothing.
+// InitComKrix and StatusInitKrix, 0 for StatusTransparent; ResetKrix and SetBluetooth do
+// nothing.
 #include "EcuSelection.h"
 
 #include <cstddef>
@@ -42,11 +43,6 @@ constexpr std::int32_t DefaultProgram = 601;
 constexpr char DefaultLetter = '@';
 constexpr const char* DefaultSetMux = "000F00100000";
 
-// The message of a successful initialisation: message 1 of the message catalogue, first line.
-constexpr std::int32_t InitMessageId = 1;
-constexpr std::int32_t InitMessageSource = 0;
-constexpr std::int32_t InitMessageSlot = 0;
-
 // WaitRxFrame: its results and its longest wait.
 constexpr std::int32_t WaitFrameThere = 1;
 constexpr std::int32_t WaitNoFrame = 0;
@@ -72,6 +68,10 @@ std::int32_t StatusTransparent();
 std::int32_t WaitRxFrame(std::int32_t timeoutMs);
 std::int32_t StatusKrix();
 std::int32_t SetEcu(std::uint32_t index);
+// The Bluetooth link flag and module address for the driver thread's next port opening, kept
+// for the thread that ResetKrix makes. An address that cannot stand in the module's command line
+// (empty with the flag on, or with a blank or control character) is refused: nothing changes.
+void SetBluetooth(std::uint8_t on, const char* moduleAddress);
 
 // For the tester functions and the tests.
 std::uint8_t DllState();

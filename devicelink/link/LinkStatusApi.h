@@ -8,4 +8,8 @@ extern "C" {
 __attribute__((visibility("default"))) std::int32_t StatusKrix();
 // Selects the ECU of a scan after the link is initialised: 1, or -14 in another state.
 __attribute__((visibility("default"))) std::int32_t SetEcu(std::uint32_t index);
+// Reach the device through the Bluetooth serial modules (on != 0) at the next port opening, the
+// remote module called by moduleAddress; kept for the thread that ResetKrix makes. Does nothing
+// without a driver thread or with an address that cannot stand in the module's command line.
+__attribute__((visibility("default"))) void SetBluetooth(std::uint8_t on, const char* moduleAddress);
 }

@@ -7,11 +7,21 @@
 #include <pthread.h>
 
 TKrixThread::TKrixThread(std::int32_t comPort, std::uint8_t autoScan, Clock* clock)
-    : autoScan_(autoScan), comPort_(comPort), clock_(clock), device_(serial_, clock_) {}
+    : autoScan_(autoScan), comPort_(comPort), clock_(clock), serial_(&clock_), device_(serial_, clock_) {}
 
 TKrixThread::~TKrixThread() {
     // Joined before any member goes: the serial link closes only after the loop has ended.
     shutdown();
+    closeLink();
+}
+
+void TKrixThread::closeLink() {
+    if (isRunning()) {
+        qWarning("main: leggikrix: closeLink: the driver thread still runs");
+        return;
+    }
+    clock_.clearStop();
+    serial_.end();
 }
 
 void TKrixThread::setRoutines(DriverRoutines routines) {

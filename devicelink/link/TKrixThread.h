@@ -73,6 +73,9 @@ public:
     // more than once.
     void shutdown();
     bool isRunning() const { return thread_.joinable(); }
+    // After shutdown: ends the serial link (through the Bluetooth modules their resets go
+    // first, with their waits allowed again). The destructor does it too.
+    void closeLink();
 
     // --- operations for the exports (caller's thread) ---
     // Raises the command request and waits until the loop has served it: 0, or -1 after 5000 ms.
@@ -119,6 +122,24 @@ public:
     int getScanState(ActivationState* out);
     // Transparent flag := mode, TransparentState := 1 (a pending command is forgotten).
     void setTransparentMode(std::uint8_t mode);
+
+    // --- the device's link state and activation status record (EcuLinkState.h,
+    // ActivationStatus.h): device transactions on the caller's thread, outside transparent mode
+    // while the loop only idles ---
+    // The link-state query: the ECU link state := 0, 1 or 6 from the answer; unchanged when the
+    // query fails.
+    void queryLinkState();
+    // queryLinkState, then, when the link is ready, the status record read in step state 51: true
+    // when it is a plain message record, whose messageId, source and slot are then copied into
+    // *out (nothing else of *out is written). The step state is left as the read leaves it.
+    bool readInitInfo(ActivationState* out);
+    // Reads the status record (request row 6 with param) when *state is 51, fills and normalises
+    // the live activation record under the tables' lock and sets *state to 52 to 56; a record
+    // with stateWord 4 reads the identifier lists again first. A refused or timed-out read, an
+    // answer too short to hold the record, or a failed list read leaves *state at 51 and
+    // returns its failure; "no record" returns 11 with *state at 51. Other states: nothing is
+    // read, 12.
+    RxResult activationStatusStep(std::int32_t* state, std::uint32_t param);
     // The transparent-mode commands, reader and received-frame queue (Transparent.h).
     TransparentLink& transparent() { return transparent_; }
 
@@ -126,7 +147,10 @@ public:
     TSeriale& serial() { return serial_; }
     DeviceProtocol& device() { return device_; }
     DeviceClock& deviceClock() { return clock_; }
-    // Runs f(DeviceTables&) under the tables' lock.
+    // Runs f(DeviceTables&) under the tables' lock: the one way to the tables, the live
+    // activation record and the scan state. The device code fills them through it, the exports
+    // copy from it, and a test fills them through it too (with setEcuLinkState for the link
+    // state).
     template <class F>
     decltype(auto) withTables(F&& f) {
         std::lock_guard lock(tablesMutex_);

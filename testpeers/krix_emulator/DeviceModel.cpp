@@ -20,6 +20,7 @@ constexpr std::uint8_t GarbageByte = 0xA5;
 constexpr std::size_t OverLongTail = 10;
 constexpr std::uint8_t BlockOk = 0x01;
 constexpr std::uint8_t BlockBad = 0x00;
+constexpr std::size_t ShortAnswerHead = 9; // up to the command bytes
 
 // The first rule that matches the request, used up by one answer unless it holds for ever.
 std::optional<FaultRule> TakeFault(std::deque<FaultRule>& faults, const Request& request) {
@@ -164,7 +165,7 @@ Reply DeviceModel::Answer(const Request& request, std::uint32_t lineBaud) {
     }
     // A refused baud command leaves the line as it was; a damaged answer does not.
     if (fault->kind == FaultKind::WrongAnswer || fault->kind == FaultKind::NotAvailable ||
-        fault->kind == FaultKind::OverLongLength)
+        fault->kind == FaultKind::OverLongLength || fault->kind == FaultKind::ShortAnswer)
         reply.switchToBaud = 0;
     switch (fault->kind) {
     case FaultKind::WrongAnswer:
@@ -197,6 +198,13 @@ Reply DeviceModel::Answer(const Request& request, std::uint32_t lineBaud) {
     case FaultKind::NotAvailable:
         reply.chunks.push_back({DeviceAnswer(0x62, {0x7F, 0x00, 0x00, 0x00, 0x00, 0x00}), 0});
         break;
+    case FaultKind::ShortAnswer: {
+        const std::size_t keep = std::min<std::size_t>(answer.size() - 2, ShortAnswerHead + fault->param);
+        Bytes cut(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(keep));
+        SealNormal(cut);
+        reply.chunks.push_back({cut, 0});
+        break;
+    }
     case FaultKind::Silence:
     case FaultKind::BlockError:
     case FaultKind::EarlierBlockFailed: break;

@@ -18,6 +18,9 @@ enum class FaultKind {
     // The device keeps this block but reports (status 0) that the block before it failed to
     // load: that one is dropped from the program until it comes again.
     EarlierBlockFailed,
+    // The right answer cut after param data bytes (those after byte 8), its length field and
+    // check word made to match: well-formed, but shorter than the request calls for.
+    ShortAnswer,
 };
 
 struct FaultRule {
@@ -25,7 +28,8 @@ struct FaultRule {
     RequestKind match = RequestKind::Any;
     int row = -1;       // with match TableRow: only this row (-1 every row)
     int times = 1;      // answers it spoils; -1 for ever
-    std::uint32_t param = 0; // GarbageBefore: byte count (0: 5); InterByteGap: pause ms (0: 250)
+    std::uint32_t param = 0; // GarbageBefore: byte count (0: 5); InterByteGap: pause ms (0: 250);
+                             // ShortAnswer: data bytes kept
 };
 
 constexpr std::uint32_t DefaultGarbageBytes = 5;

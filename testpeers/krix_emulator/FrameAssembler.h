@@ -22,6 +22,8 @@ public:
     // One byte that arrived at nowMs; a frame when this byte completes one.
     std::optional<HostFrame> Push(std::uint8_t byte, std::uint64_t nowMs);
     void Reset();
+    // No frame begun.
+    bool Idle() const { return buffer_.empty(); }
     // Bytes thrown away: noise, refused headers, frames cut by a gap.
     std::size_t Dropped() const { return dropped_; }
 

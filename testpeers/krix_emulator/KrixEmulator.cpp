@@ -45,7 +45,16 @@ void KrixEmulator::Serve() {
         const std::size_t n = line_.Read(buffer, sizeof buffer, PollMs);
         if (n == 0)
             continue;
-        if (line_.HostBaud() != lineBaud_.load()) {
+        const std::uint32_t hostBaud = line_.HostBaud();
+        {
+            std::lock_guard lock(mutex_);
+            hostBauds_.insert(hostBaud);
+        }
+        if (moduleAttached_.load()) {
+            ServeThroughModule(buffer, n, hostBaud);
+            continue;
+        }
+        if (hostBaud != lineBaud_.load()) {
             noise_ += n;
             assembler_.Reset();
             Log("noise " + std::to_string(n) + " bytes at host speed " + std::to_string(line_.HostBaud()));
@@ -56,6 +65,94 @@ void KrixEmulator::Serve() {
             if (auto frame = assembler_.Push(buffer[i], now))
                 Handle(*frame);
     }
+}
+
+void KrixEmulator::ServeThroughModule(const std::uint8_t* bytes, std::size_t n, std::uint32_t hostBaud) {
+    if (hostBaud != ModuleHostBaud) {
+        noise_ += n;
+        assembler_.Reset();
+        {
+            std::lock_guard lock(mutex_);
+            module_->ResetParser();
+        }
+        Log("noise " + std::to_string(n) + " bytes at host speed " + std::to_string(hostBaud) + " for the module");
+        return;
+    }
+    const std::uint64_t now = NowMs();
+    for (std::size_t i = 0; i < n && !stop_.load(); ++i) {
+        ModuleOutput out;
+        std::size_t frames = 0;
+        {
+            std::lock_guard lock(mutex_);
+            frames = module_->SetupFrames().size();
+            out = module_->Push(bytes[i], assembler_.Idle());
+            moduleConnected_.store(module_->Connected());
+            moduleRemoteBaud_.store(module_->RemoteBaud());
+            if (module_->SetupFrames().size() != frames)
+                Log("module set-up " + Hex(module_->SetupFrames().back()));
+            arrived_.notify_all();
+        }
+        for (const Chunk& chunk : out.toHost)
+            WriteModuleReply(chunk);
+        for (std::uint8_t b : out.toDevice) {
+            if (moduleRemoteBaud_.load() != lineBaud_.load()) {
+                ++noise_;
+                assembler_.Reset();
+                continue;
+            }
+            if (auto frame = assembler_.Push(b, now))
+                Handle(*frame);
+        }
+    }
+}
+
+void KrixEmulator::WriteModuleReply(const Chunk& chunk) {
+    Log("module tx " + Hex(chunk.bytes));
+    {
+        std::lock_guard lock(writeMutex_);
+        if (line_.HostBaud() != ModuleHostBaud)
+            lost_ += chunk.bytes.size();
+        else
+            line_.Write(chunk.bytes.data(), chunk.bytes.size());
+    }
+    if (chunk.pauseAfterMs)
+        Pause(chunk.pauseAfterMs);
+}
+
+void KrixEmulator::AttachBluetoothModule(const std::string& remoteAddress, std::uint32_t remoteBaud) {
+    if (thread_.joinable())
+        return;
+    std::lock_guard lock(mutex_);
+    module_.emplace(remoteAddress, remoteBaud);
+    moduleRemoteBaud_.store(remoteBaud);
+    moduleAttached_.store(true);
+}
+
+void KrixEmulator::AddModuleFault(const ModuleFault& fault) {
+    std::lock_guard lock(mutex_);
+    if (module_)
+        module_->AddFault(fault);
+}
+
+void KrixEmulator::InspectModule(const std::function<void(const BluetoothModuleModel&)>& look) const {
+    std::lock_guard lock(mutex_);
+    if (module_)
+        look(*module_);
+}
+
+std::vector<Bytes> KrixEmulator::ModuleSetupFrames() const {
+    std::lock_guard lock(mutex_);
+    return module_ ? module_->SetupFrames() : std::vector<Bytes>{};
+}
+
+std::vector<std::string> KrixEmulator::ModuleLines() const {
+    std::lock_guard lock(mutex_);
+    return module_ ? module_->Lines() : std::vector<std::string>{};
+}
+
+std::set<std::uint32_t> KrixEmulator::HostBaudsSeen() const {
+    std::lock_guard lock(mutex_);
+    return hostBauds_;
 }
 
 void KrixEmulator::Handle(const HostFrame& frame) {
@@ -118,7 +215,13 @@ bool KrixEmulator::Pause(std::uint32_t ms) {
 
 void KrixEmulator::WriteToHost(const Bytes& bytes) {
     std::lock_guard lock(writeMutex_);
-    if (line_.HostBaud() != lineBaud_.load()) {
+    // Through the modules: the device's side must be connected at the device's speed, and the
+    // host's side at the modules' own.
+    const bool passes = moduleAttached_.load()
+                            ? moduleConnected_.load() && moduleRemoteBaud_.load() == lineBaud_.load() &&
+                                  line_.HostBaud() == ModuleHostBaud
+                            : line_.HostBaud() == lineBaud_.load();
+    if (!passes) {
         lost_ += bytes.size();
         return;
     }

@@ -14,7 +14,13 @@
 // host as an 'r' frame, InjectBusError reports a bus-side error, and WaitForBusFrames waits for
 // the frames the host puts on the bus.
 //
+// With a Bluetooth module pair attached (AttachBluetoothModule), the host talks to the local
+// module at 115200 baud: bytes at another speed are noise. Once a call has connected the modules,
+// the host's bytes reach the device, and the device's answers the host, only while the remote
+// module's speed is the device's line speed.
+//
 // Every control and observation call may come from any thread.
+#include "BluetoothModuleModel.h"
 #include "DeviceModel.h"
 #include "FrameAssembler.h"
 #include "PtyLine.h"
@@ -25,6 +31,8 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,6 +70,18 @@ public:
     void Inspect(const std::function<void(const DeviceModel&)>& look) const;
     void AddFault(const FaultRule& rule);
     void ClearFaults();
+
+    // --- the Bluetooth modules in front of the device ---
+    // Before Start: the host reaches the device only through the modules; the remote module
+    // answers a call to remoteAddress and starts at remoteBaud toward the device.
+    void AttachBluetoothModule(const std::string& remoteAddress, std::uint32_t remoteBaud = DefaultBaud);
+    void AddModuleFault(const ModuleFault& fault);
+    void InspectModule(const std::function<void(const BluetoothModuleModel&)>& look) const;
+    // The set-up frames and text lines the modules received, in order.
+    std::vector<Bytes> ModuleSetupFrames() const;
+    std::vector<std::string> ModuleLines() const;
+    // The speeds the host's side of the line was set to whenever bytes arrived from it.
+    std::set<std::uint32_t> HostBaudsSeen() const;
 
     std::vector<ReceivedRequest> Received() const;
     std::size_t Count(RequestKind kind) const;
@@ -105,8 +125,10 @@ public:
 
 private:
     void Serve();
+    void ServeThroughModule(const std::uint8_t* bytes, std::size_t n, std::uint32_t hostBaud);
     void Handle(const HostFrame& frame);
     void WriteToHost(const Bytes& bytes);
+    void WriteModuleReply(const Chunk& chunk);
     bool Pause(std::uint32_t ms);
     std::size_t CountLocked(RequestKind kind) const;
     void Log(const std::string& text);
@@ -121,12 +143,18 @@ private:
     TransparentModel transparentModel_;
     std::vector<ReceivedRequest> received_;
     std::vector<Bytes> transparent_;
+    std::optional<BluetoothModuleModel> module_;
+    std::set<std::uint32_t> hostBauds_;
 
     std::mutex writeMutex_;
     std::atomic<std::uint32_t> lineBaud_;
     std::atomic<std::size_t> noise_{0};
     std::atomic<std::size_t> lost_{0};
     std::atomic<std::size_t> badFrames_{0};
+    // What the writers need of the modules without the lock (set by the serving thread).
+    std::atomic<bool> moduleAttached_{false};
+    std::atomic<bool> moduleConnected_{false};
+    std::atomic<std::uint32_t> moduleRemoteBaud_{0};
     std::atomic<bool> stop_{false};
     std::atomic<bool> interrupted_{false}; // set under mutex_, so that no waiter misses it
     std::thread thread_;

@@ -2,8 +2,16 @@
 // line of its output and serves until it is interrupted or terminated. With -v every frame in
 // and out goes to the error output.
 //
-//   krix_emulator [-v] [--baud N] [--tester SCRIPT [--wait-seconds S] [--serve-after]]
+//   krix_emulator [-v] [--baud N] [--bluetooth ADDRESS] [--link-state HEX8]
+//                 [--activation-record HEX48] [--tester SCRIPT [--wait-seconds S] [--serve-after]]
 //   KRIX_COM5=$(...) names the printed device as COM5 for the library.
+//
+// --bluetooth puts a pair of Bluetooth serial modules in front of the device: the host's side of
+// the line runs at 115200 baud and reaches the device once it has called the remote module by
+// ADDRESS (the library's SetBluetooth). --link-state gives bytes 9 to 12 of the device's
+// link-state answer (4 bytes as 8 hex digits; the default 00010000 is a ready link),
+// --activation-record bytes 9 to 32 of its activation status answer (24 bytes as 48 hex digits;
+// the default holds no record).
 //
 // With --tester the emulator is also the tester on its bus: once the host has set a protocol and
 // started the ECU (within S seconds, default 120), it sends the script's requests (see
@@ -25,6 +33,7 @@
 #include <exception>
 #include <fstream>
 #include <iostream>
+#include <array>
 #include <optional>
 #include <string>
 
@@ -36,9 +45,27 @@ constexpr int ExitNoBus = 3;
 constexpr long DefaultWaitSeconds = 120;
 
 int Usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [-v] [--baud N] [--tester SCRIPT [--wait-seconds S] [--serve-after]]\n",
+    std::fprintf(stderr,
+                 "usage: %s [-v] [--baud N] [--bluetooth ADDRESS] [--link-state HEX8] [--activation-record HEX48]\n"
+                 "       [--tester SCRIPT [--wait-seconds S] [--serve-after]]\n",
                  program);
     return ExitUsage;
+}
+
+// Exactly N bytes as 2 N hex digits.
+template <std::size_t N> std::optional<std::array<std::uint8_t, N>> HexBytes(const char* text) {
+    if (std::strlen(text) != 2 * N)
+        return std::nullopt;
+    std::array<std::uint8_t, N> bytes{};
+    for (std::size_t i = 0; i < N; ++i) {
+        const char pair[3] = {text[2 * i], text[2 * i + 1], '\0'};
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(pair, &end, 16);
+        if (end != pair + 2)
+            return std::nullopt;
+        bytes[i] = static_cast<std::uint8_t>(v);
+    }
+    return bytes;
 }
 
 int RunTester(KrixEmu::KrixEmulator& emulator, const std::vector<KrixEmu::ScriptStep>& steps, long waitSeconds) {
@@ -71,6 +98,9 @@ int main(int argc, char** argv) {
     const char* script = nullptr;
     long waitSeconds = DefaultWaitSeconds;
     bool serveAfter = false;
+    const char* moduleAddress = nullptr;
+    std::optional<std::array<std::uint8_t, 4>> linkState;
+    std::optional<std::array<std::uint8_t, KrixEmu::DeviceModel::ActivationRecordSize>> activationRecord;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-v") == 0) {
             verbose = true;
@@ -82,6 +112,14 @@ int main(int argc, char** argv) {
             waitSeconds = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--serve-after") == 0) {
             serveAfter = true;
+        } else if (std::strcmp(argv[i], "--bluetooth") == 0 && i + 1 < argc) {
+            moduleAddress = argv[++i];
+        } else if (std::strcmp(argv[i], "--link-state") == 0 && i + 1 < argc) {
+            if (!(linkState = HexBytes<4>(argv[++i])))
+                return Usage(argv[0]);
+        } else if (std::strcmp(argv[i], "--activation-record") == 0 && i + 1 < argc) {
+            if (!(activationRecord = HexBytes<KrixEmu::DeviceModel::ActivationRecordSize>(argv[++i])))
+                return Usage(argv[0]);
         } else {
             return Usage(argv[0]);
         }
@@ -108,6 +146,14 @@ int main(int argc, char** argv) {
         KrixEmu::KrixEmulator emulator(baud);
         if (verbose)
             emulator.SetLog([](const std::string& line) { std::cerr << line << std::endl; });
+        if (moduleAddress)
+            emulator.AttachBluetoothModule(moduleAddress);
+        emulator.Configure([&](KrixEmu::DeviceModel& m) {
+            if (linkState)
+                m.SetLinkState(*linkState);
+            if (activationRecord)
+                m.SetActivationRecord(*activationRecord);
+        });
         // Before the serving thread starts, so that it inherits the blocked signals. A stop signal
         // ends the tester's waits; the device serves on until it is stopped below.
         KrixEmu::StopSignals stopSignals([&emulator] { emulator.InterruptWaits(); });

@@ -1,13 +1,17 @@
 // The emulator program ends in order on SIGTERM and SIGINT in every wait: serving the host,
-// waiting as a tester for the ECU to be started, and in the middle of a tester script.
+// waiting as a tester for the ECU to be started, and in the middle of a tester script; and its
+// options for the link state, the activation record and the Bluetooth modules.
 #include "BusTester.h"
 #include "KrixEmulator.h"
 #include "TesterScript.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -186,4 +190,96 @@ TEST(EmulatorTesterInterrupted, StopsAtTheExchangeInProgress) {
     EXPECT_NE(out.str().find("stopped before the answer"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("[2]"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("NOT AS EXPECTED"), std::string::npos) << out.str();
+}
+
+namespace {
+
+// The host's end of the printed device, raw at a speed, for a few bytes each way.
+class RawHost {
+public:
+    RawHost(const std::string& path, speed_t speed) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY)) {
+        termios t{};
+        if (fd_ < 0 || ::tcgetattr(fd_, &t) != 0)
+            return;
+        ::cfmakeraw(&t);
+        ::cfsetispeed(&t, speed);
+        ::cfsetospeed(&t, speed);
+        ::tcsetattr(fd_, TCSANOW, &t);
+    }
+    ~RawHost() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    RawHost(const RawHost&) = delete;
+    RawHost& operator=(const RawHost&) = delete;
+
+    bool Write(const KrixEmu::Bytes& bytes) {
+        return fd_ >= 0 && ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    // Up to n bytes, waiting at most EndLimit in all.
+    KrixEmu::Bytes Read(std::size_t n) {
+        KrixEmu::Bytes got;
+        const auto end = std::chrono::steady_clock::now() + EndLimit;
+        while (got.size() < n && std::chrono::steady_clock::now() < end) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            std::uint8_t b = 0;
+            if (::read(fd_, &b, 1) == 1)
+                got.push_back(b);
+        }
+        return got;
+    }
+
+private:
+    int fd_;
+};
+
+std::optional<int> ExitStatusAfterTerm(EmulatorProgram& program) {
+    program.Signal(SIGTERM);
+    const std::optional<int> status = program.Ended();
+    if (!status || !WIFEXITED(*status))
+        return std::nullopt;
+    return WEXITSTATUS(*status);
+}
+
+} // namespace
+
+TEST(EmulatorProgramOptions, LinkStateActivationRecordAndModules) {
+    {
+        // The link-state answer carries the bytes given; the record is answered whole.
+        std::string record(48, '0');
+        record.replace(2 * (18 - 9), 6, "0A0B0C");
+        EmulatorProgram program({"--link-state", "00010006", "--activation-record", record});
+        ASSERT_TRUE(program.Started());
+        const std::string device = program.Line();
+        RawHost host(device, B38400);
+        ASSERT_TRUE(host.Write({0x5B, 0x20, 0x01, 0x00, 0x00, 0x0B, 0x22, 0x3F, 0x00, 0x00, 0xE8}));
+        const KrixEmu::Bytes linkState = host.Read(15);
+        ASSERT_EQ(linkState.size(), 15u);
+        EXPECT_EQ(KrixEmu::Bytes(linkState.begin() + 9, linkState.begin() + 13), (KrixEmu::Bytes{0x00, 0x01, 0x00, 0x06}));
+        ASSERT_TRUE(host.Write({0x5B, 0x20, 0x01, 0x00, 0x00, 0x0B, 0x22, 0x00, 0x01, 0x00, 0xAA}));
+        const KrixEmu::Bytes answer = host.Read(35);
+        ASSERT_EQ(answer.size(), 35u);
+        EXPECT_EQ(KrixEmu::Bytes(answer.begin() + 18, answer.begin() + 21), (KrixEmu::Bytes{0x0A, 0x0B, 0x0C}));
+        EXPECT_EQ(ExitStatusAfterTerm(program), 0);
+    }
+    {
+        // Behind the modules the host talks at 115200 to the local module first.
+        EmulatorProgram program({"--bluetooth", "0012F3AABBCC"});
+        ASSERT_TRUE(program.Started());
+        RawHost host(program.Line(), B115200);
+        ASSERT_TRUE(host.Write({0xD5, 0xE1, 0x10, 0x24, 0x01, 0x01, 0xEC}));
+        EXPECT_EQ(host.Read(7), (KrixEmu::Bytes{0xE5, 0xD5, 0xE1, 0x64, 0x01, 0x00, 0x00}));
+        EXPECT_EQ(ExitStatusAfterTerm(program), 0);
+    }
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--link-state", "0001000"},
+                                                 std::vector<std::string>{"--link-state", "0001000G"},
+                                                 std::vector<std::string>{"--activation-record", "00"}}) {
+        EmulatorProgram program(bad);
+        ASSERT_TRUE(program.Started());
+        const std::optional<int> status = program.Ended();
+        ASSERT_TRUE(status && WIFEXITED(*status));
+        EXPECT_EQ(WEXITSTATUS(*status), 2) << bad[0] << ' ' << bad[1];
+    }
 }

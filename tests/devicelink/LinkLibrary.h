@@ -24,6 +24,7 @@ public:
 #undef KRIX_BIND
         StatusKrix = reinterpret_cast<decltype(StatusKrix)>(dlsym(handle_, "StatusKrix"));
         SetEcu = reinterpret_cast<decltype(SetEcu)>(dlsym(handle_, "SetEcu"));
+        SetBluetooth = reinterpret_cast<decltype(SetBluetooth)>(dlsym(handle_, "SetBluetooth"));
     }
     ~LinkLibrary() {
         if (handle_)
@@ -34,7 +35,7 @@ public:
 
     bool Loaded() const { return handle_ != nullptr; }
     bool AllBound() const {
-        bool all = StatusKrix && SetEcu;
+        bool all = StatusKrix && SetEcu && SetBluetooth;
 #define KRIX_CHECK(name, ret, args) all = all && name != nullptr;
         KRIX_LINK_FUNCTIONS(KRIX_CHECK)
 #undef KRIX_CHECK
@@ -52,6 +53,7 @@ public:
 #undef KRIX_MEMBER
     std::int32_t (*StatusKrix)() = nullptr;
     std::int32_t (*SetEcu)(std::uint32_t) = nullptr;
+    void (*SetBluetooth)(std::uint8_t, const char*) = nullptr;
 
 private:
     std::string path_;

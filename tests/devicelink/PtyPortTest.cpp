@@ -96,12 +96,10 @@ TEST_F(PtyFixture, SecondOpenOfTheSameDeviceIsRefused) {
     EXPECT_TRUE(TPortRegistry::instance().contains(Slave()));
 }
 
-TEST_F(PtyFixture, UnknownNamesAndBluetoothAreRefused) {
+TEST_F(PtyFixture, UnknownNamesAreRefused) {
     TSeriale link;
     EXPECT_EQ(link.OpenRS232(-1, 38400, 'N', 8, 1, "ttyS0"), -1);
     EXPECT_EQ(link.OpenRS232(-1, 38400, 'N', 8, 1, "/nonexistent/tty"), -1);
-    link.setBluetooth(1);
-    EXPECT_EQ(link.OpenRS232(Com, 38400, 'N', 8, 1, ""), TSeriale::BluetoothNotAvailable);
     EXPECT_FALSE(link.isOpen());
 }
 

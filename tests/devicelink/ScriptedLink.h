@@ -77,6 +77,8 @@ public:
         return 1;
     }
 
+    bool isOpen() const override { return open; }
+
     std::size_t Pending() const { return pending_.size(); }
 
     // Runs action once, at the n-th wait for input from now on (before it waits): what another
@@ -89,6 +91,7 @@ public:
 
     std::vector<Bytes> writes;
     bool failWrites = false;
+    bool open = true;
 
 private:
     struct Timed {
