@@ -335,4 +335,17 @@ bool HasDriverThread() {
     return globals().thread != nullptr;
 }
 
+void WithDriver(const std::function<void(const DriverContext&)>& f) {
+    Globals& g = globals();
+    std::lock_guard lock(g.mutex);
+    f(DriverContext{g.thread.get(), g.dllState, g.programNumber, g.linkMode});
+}
+
+void SetStateForTests(std::uint8_t dllState, std::int32_t programNumber) {
+    Globals& g = globals();
+    std::lock_guard lock(g.mutex);
+    g.dllState = dllState;
+    g.programNumber = programNumber;
+}
+
 } // namespace LinkExports

@@ -16,6 +16,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+
+class TKrixThread;
 
 namespace LinkExports {
 
@@ -81,5 +84,22 @@ EcuSelectionRecord EcuSelection(); // a copy
 // The tester functions' choice of an ECU: the whole record, for the next InitComKrix.
 void SetEcuSelection(const EcuSelectionRecord& record);
 bool HasDriverThread();
+
+// The driver thread as the tester exports see it. The thread's tables, its live activation record
+// and its link and step states are reached through the thread object (TKrixThread.h); tests fill
+// them the same way, so every path past an export's gates can be driven without a device.
+struct DriverContext {
+    TKrixThread* thread = nullptr; // nullptr without a driver thread
+    std::uint8_t dllState = StateNoThread;
+    std::int32_t programNumber = 0;
+    std::uint8_t linkMode = 0;
+};
+// Runs f under the library's lock, so the thread can be neither deleted nor replaced while f
+// uses it. f must not wait for long (every other link function waits for the lock) and must not
+// call another function of this header.
+void WithDriver(const std::function<void(const DriverContext&)>& f);
+// For the tests: DllState and ProgramNumber as a device initialisation would have left them,
+// without a device. Nothing else changes.
+void SetStateForTests(std::uint8_t dllState, std::int32_t programNumber);
 
 } // namespace LinkExports
