@@ -290,3 +290,23 @@ TEST_F(DataLists, MissingRecordsOrCountAreRefused) {
     EXPECT_EQ(ParameterListEnable(nullptr, 1), ResultWrongState);
     EXPECT_EQ(host.bytes(), before);
 }
+
+TEST_F(DataLists, AnItemsValueEndsWithItsTwentyBytes) {
+    // "NOT O" closes the value's 20 bytes; the host's description after them begins with "K".
+    const char value[] = "0123456789abcdeNOT O";
+    static_assert(sizeof value - 1 == sizeof(InfoRecord::value));
+    Tables([&](DeviceTables& t) {
+        t.infos[0] = InfoRecord{};
+        t.infos[0].id = 46;
+        std::memcpy(t.infos[0].value, value, sizeof t.infos[0].value);
+        t.setCount(DeviceTables::InfoCount, 1);
+    });
+    LinkExports::SetStateForTests(LinkExports::StateLinkInitialised, 151);
+    HostArray<InfoRecord> host(DeviceTables::Infos);
+    host[0].enabled = 1;
+    host[0].description[0] = u'K';
+    host[0].description[1] = 0;
+    EXPECT_EQ(InfoList(host.get(), host.count(), 0), ResultOk);
+    EXPECT_EQ(std::memcmp(host[0].value, value, sizeof host[0].value), 0);
+    EXPECT_EQ(host[0].description[0], u'K');
+}
