@@ -96,6 +96,9 @@ public:
     void setScanMode(std::uint8_t b) { scanMode_.store(b); }
     void setNewList(std::uint8_t b) { newLists_.store(b); }
     std::uint8_t isNewList() const { return newLists_.load(); }
+    // The new-lists flag, cleared in the same step: a flag the driver thread raises again meanwhile
+    // is never lost.
+    bool takeNewList() { return newLists_.exchange(0) != 0; }
     void selectEcu(std::int32_t index);
     void clearEcuState() { ecuLinkState_.store(0); }
     bool takeActivationRequest();
