@@ -5,6 +5,7 @@
 
 #include "EditorTestSupport.h"
 #include "Exception.h"
+#include "PseudoTerminal.h"
 #include "ZulmPort.h"
 
 #include <poll.h>
@@ -59,38 +60,7 @@ private:
     TCommPort1& port_;
 };
 
-// A pseudo-terminal in the ZULM unit's place: the port opens its slave; the test reads the master.
-class Pty {
-public:
-    Pty() {
-        char name[256] = {};
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) ADD_FAILURE() << "openpty";
-        name_ = name;
-    }
-    ~Pty() {
-        ::close(master_);
-        ::close(slave_);
-    }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-    const std::string& Name() const { return name_; }
-    // Everything written to the port so far (waits briefly for the first byte).
-    std::string Received() const {
-        std::string bytes;
-        pollfd p{master_, POLLIN, 0};
-        while (::poll(&p, 1, bytes.empty() ? 2000 : 50) > 0 && (p.revents & POLLIN)) {
-            char buffer[256];
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n <= 0) break;
-            bytes.append(buffer, static_cast<std::size_t>(n));
-        }
-        return bytes;
-    }
-
-private:
-    int master_ = -1, slave_ = -1;
-    std::string name_;
-};
+using Pty = PseudoTerminal;
 
 class ErrorScanningTest : public EditorTest {
 protected:

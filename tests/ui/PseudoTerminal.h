@@ -1,8 +1,10 @@
 #pragma once
 // A pseudo-terminal in the place of a serial device: a port opens its slave by name; the test
-// reads what reaches the master, and can hang the line up by closing the master.
+// reads what reaches the master, looks at the line settings through the slave descriptor, and can
+// hang the line up by closing the master.
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -24,6 +26,13 @@ public:
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     const std::string& Name() const { return name_; }
+    int Slave() const { return slave_; }
+    // The line settings the port gave the device.
+    termios Line() const {
+        termios t{};
+        tcgetattr(slave_, &t);
+        return t;
+    }
     // Everything written to the port so far; waits up to waitMs for the first byte.
     std::string Received(int waitMs = 2000) const {
         std::string bytes;

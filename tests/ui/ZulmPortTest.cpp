@@ -13,50 +13,12 @@
 #include <string>
 
 #include "Exception.h"
+#include "PseudoTerminal.h"
 #include "ZulmPort.h"
 
 namespace {
 
-// A pseudo-terminal: the port opens the slave by its name; the test reads what reaches the master
-// and looks at the line settings through a descriptor of its own.
-class Pty {
-public:
-    Pty() {
-        char name[256] = {};
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) ADD_FAILURE() << "openpty";
-        name_ = name;
-    }
-    ~Pty() {
-        ::close(master_);
-        ::close(slave_);
-    }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-
-    const std::string& Name() const { return name_; }
-    int Slave() const { return slave_; }
-    // Everything written to the port so far (waits briefly for the first byte).
-    std::string Received(int waitMs = 500) const {
-        std::string bytes;
-        pollfd p{master_, POLLIN, 0};
-        while (::poll(&p, 1, bytes.empty() ? waitMs : 50) > 0 && (p.revents & POLLIN)) {
-            char buffer[256];
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n <= 0) break;
-            bytes.append(buffer, static_cast<std::size_t>(n));
-        }
-        return bytes;
-    }
-    termios Line() const {
-        termios t{};
-        tcgetattr(slave_, &t);
-        return t;
-    }
-
-private:
-    int master_ = -1, slave_ = -1;
-    std::string name_;
-};
+using Pty = PseudoTerminal;
 
 std::string FailureOf(const std::function<void()>& call) {
     try {
