@@ -19,10 +19,12 @@
 //
 // A large simulation file is read hundreds of thousands of times while it loads, so the parsed
 // text stays one block that lines, names and values point into (written names and values own
-// their bytes), and names are found through flat hash tables of case-folded hashes: a look-up
-// makes no copy of the names it is given and allocates nothing.
+// their bytes), each section holds one block of its entries, and names are found through flat
+// tables of case-folded hashes: a look-up copies none of the names it is given and allocates
+// nothing.
 //
-// Not thread-safe; the INI objects guard it.
+// Not thread-safe, not even for reading (a look-up keeps where it found its section as the
+// place to look first next time); the INI objects guard it.
 #include "StringList.h"
 
 #include <cstdint>
@@ -36,7 +38,7 @@ class IniDocument {
 public:
     enum class Layout { Normalised, Preserving };
 
-    void Parse(std::string text);
+    void Parse(std::string text); // raises Exception for a text beyond 4 GiB, changing nothing
     void Clear();
     TStringList Lines(Layout layout) const; // without line ends
     std::string Text(Layout layout) const;  // every line followed by CR LF
@@ -68,7 +70,6 @@ private:
     // takes a line of its own.
     class NameIndex {
     public:
-        bool Built() const { return !slots_.empty(); }
         void Clear() {
             slots_.clear();
             used_ = 0;
@@ -76,8 +77,8 @@ private:
         void Reserve(std::size_t names);
         // Position + 1 of the name of that hash for which same(position) holds, or 0.
         template <class Same> std::size_t Find(std::uint32_t hash, Same same) const;
-        // Makes position the one found for its name, replacing the earlier one.
-        template <class Same> void Put(std::uint32_t hash, std::size_t position, Same same);
+        // Makes position the one found for its name; returns the earlier one + 1, or 0.
+        template <class Same> std::size_t Put(std::uint32_t hash, std::size_t position, Same same);
 
     private:
         void Grow(std::size_t slots);
@@ -85,39 +86,59 @@ private:
         std::size_t used_ = 0;
     };
 
-    // Bytes of source_: offsets, so that moving the document (and its short text) keeps them.
+    // Bytes of source_ as offsets, so that moving the document (and its short text) keeps
+    // them; texts beyond 4 GiB are refused.
     struct Span {
-        std::size_t begin = 0;
-        std::size_t size = 0;
+        std::uint32_t begin = 0;
+        std::uint32_t size = 0;
+    };
+    // Lines as read, each followed in the text by the next: count lines over size bytes.
+    struct Run {
+        std::uint32_t begin = 0;
+        std::uint32_t size = 0;
+        std::uint32_t count = 0;
+    };
+    // Skipped lines as read: one run, and more only where a removed key left its own to the
+    // next line.
+    struct Skipped {
+        Run first;
+        std::unique_ptr<std::vector<Run>> more;
     };
     struct Written {
         std::string key;
         std::string value;
     };
     struct Entry {
-        std::vector<Span> skippedBefore; // comment and empty lines above it, as read
-        Span raw;                        // the line as read; empty for a written line
-        Span key, value;                 // as read, unless written holds them
+        Span raw;      // the line as read; empty for a written line
+        Span key;      // as read, unless written holds it
+        Span value;    // as read, unless written holds it
+        Skipped skippedBefore; // comment and empty lines above it
         std::unique_ptr<Written> written; // for a written line
         std::uint32_t hash = 0;           // of the folded key
         bool isKey = false;
     };
     struct Section {
         std::uint32_t hash = 0; // of the folded name
+        bool hidden = false;    // by a later section of the same name
         Span name;              // as read, unless added
-        std::string addedName;  // a section added by a write
         Span header;            // the line as read; empty for an added section
-        bool added = false;
-        std::vector<Span> leading; // comment lines right above the section line, as read
+        Run leading;            // comment lines right above the section line
+        Skipped trailing;       // skipped lines after the last entry
+        std::unique_ptr<std::string> addedName; // for a section added by a write
         std::vector<Entry> entries;
-        std::vector<Span> trailing; // skipped lines after the last entry
         // Only for sections of many lines: a few entries side by side are scanned faster than
         // any table is reached.
-        NameIndex keyIndex;
+        std::unique_ptr<NameIndex> keyIndex;
     };
 
+    class SkippedLines; // while parsing
+    static void AppendRuns(std::vector<Run>& runs, const Skipped& skipped);
+    static Skipped SkippedOf(const std::vector<Run>& runs);
+
     std::string_view View(Span span) const { return {source_.data() + span.begin, span.size}; }
-    std::string_view Name(const Section& s) const { return s.added ? s.addedName : View(s.name); }
+    std::string_view Name(const Section& s) const {
+        return s.addedName ? *s.addedName : View(s.name);
+    }
     std::string_view Key(const Entry& e) const { return e.written ? e.written->key : View(e.key); }
     std::string_view Value(const Entry& e) const {
         return e.written ? e.written->value : View(e.value);
@@ -125,10 +146,12 @@ private:
     std::string KeyValueLine(const Entry& e) const;
     // out(a, b, c) for every line of the layout, the line being a + b + c.
     template <class Out> void Emit(Layout layout, Out out) const;
+    template <class Line> void EmitRun(const Run& run, Line line) const;
+    template <class Line> void EmitSkipped(const Skipped& skipped, Line line) const;
 
     // Index + 1 of the section or entry found, or 0.
-    std::size_t FindSectionIndex(std::string_view name, std::uint32_t hash) const;
-    std::size_t FindEntryIndex(const Section& s, std::string_view key, std::uint32_t hash) const;
+    std::size_t FindSectionIndex(std::string_view name) const;
+    std::size_t FindEntryIndex(const Section& s, std::string_view key) const;
     const Section* FindSection(std::string_view section) const;
     Section* FindSection(std::string_view section);
     template <class F> // f(entry) for every key line found in the section, in order
@@ -136,14 +159,15 @@ private:
 
     // Makes sections_[i] (or entry i of s) the one found under its name.
     void IndexSection(std::size_t i);
-    void IndexEntry(Section& s, std::size_t i) const;
+    void IndexKey(Section& s, std::size_t i); // s has its index
     void Reindex();
-    void ReindexKeys(Section& s) const;
+    void ReindexKeys(Section& s);
 
-    std::string source_;     // the text parsed
-    std::vector<Span> preamble_; // lines before the first section, as read
+    std::string source_; // the text parsed
+    Run preamble_;       // lines before the first section
     std::vector<Section> sections_;
     NameIndex sectionIndex_;
+    mutable std::size_t lastFound_ = 0; // where the next section looked for is likely near
 };
 
 // Folds the ASCII letters A to Z to lower case and leaves every other byte as it is.
