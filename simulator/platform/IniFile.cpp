@@ -69,6 +69,15 @@ std::string TCustomIniFile::ReadString(const std::string& section, const std::st
     return result;
 }
 
+std::optional<std::string> TCustomIniFile::ReadValue(const std::string& section,
+                                                     const std::string& ident) const {
+    std::optional<std::string> result;
+    Read([&](const IniDocument& doc) {
+        if (const auto value = doc.Find(section, ident)) result.emplace(*value);
+    });
+    return result;
+}
+
 int TCustomIniFile::ReadInteger(const std::string& section, const std::string& ident,
                                 int defaultValue) const {
     int value = defaultValue;

@@ -28,6 +28,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -64,6 +65,10 @@ public:
     // is missing.
     std::string ReadString(const std::string& section, const std::string& ident,
                            const std::string& defaultValue) const;
+    // The value as stored, or nothing when the key is missing: ValueExists and ReadString in
+    // one look-up.
+    std::optional<std::string> ReadValue(const std::string& section,
+                                         const std::string& ident) const;
     int ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const;
     bool ReadBool(const std::string& section, const std::string& ident, bool defaultValue) const;
     double ReadFloat(const std::string& section, const std::string& ident,

@@ -300,7 +300,8 @@ const InPlaceEdit inPlaceEdits[] = {
      [](TIniFile& ini) { ini.DeleteKey("A", "k"); },
      "[A]\r\nj=1\r\n;1\r\n;2\r\n\r\n; about B\r\n[B]\r\nb=1\r\n"},
     {"a removed section takes the comments right above it, not those above an empty line",
-     "[A]\r\nk=1\r\n; end of A\r\n\r\n; about B\r\n; more\r\n[B]\r\nj=1\r\n\r\n; about C\r\n[C]\r\n",
+     "[A]\r\nk=1\r\n; end of A\r\n\r\n; about B\r\n; more\r\n[B]\r\nj=1\r\n\r\n"
+     "; about C\r\n[C]\r\n",
      [](TIniFile& ini) { ini.EraseSection("b"); },
      "[A]\r\nk=1\r\n; end of A\r\n\r\n; about C\r\n[C]\r\n"},
     {"skipped lines keep their bytes and end in CR LF, whatever ended them",

@@ -71,6 +71,7 @@ TEST_P(IniReadRule, ReadsAsTheRuleSays) {
     ini.SetText(c.text);
     EXPECT_EQ(ini.ValueExists(c.section, c.key), c.expected.has_value());
     EXPECT_EQ(ini.ReadString(c.section, c.key, "<default>"), c.expected.value_or("<default>"));
+    EXPECT_EQ(ini.ReadValue(c.section, c.key), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(SyntaxRules, IniReadRule, testing::ValuesIn(readCases),
