@@ -259,6 +259,13 @@ void IniDocument::Parse(std::string text) {
         return Span{static_cast<std::uint32_t>(part.data() - all.data()),
                     static_cast<std::uint32_t>(part.size())};
     };
+    // Room for the sections at once (counted by the lines that begin with '['), so that they
+    // are not moved while they grow.
+    std::size_t sectionLines = 0;
+    for (std::size_t i = all.find('['); i != std::string_view::npos; i = all.find('[', i + 1))
+        if (i == 0 || all[i - 1] == '\n' || all[i - 1] == '\r') ++sectionLines;
+    sections_.reserve(sectionLines);
+    sectionIndex_.Reserve(sectionLines);
     SkippedLines skipped;
     // The entries of the section being read, moved into it at its end, so that each section
     // holds one block of exactly its entries.
