@@ -64,7 +64,16 @@ std::string TCustomIniFile::ReadString(const std::string& section, const std::st
                                        const std::string& defaultValue) const {
     std::string result = defaultValue;
     Read([&](const IniDocument& doc) {
-        if (const std::string* value = doc.Find(section, ident)) result = *value;
+        if (const auto value = doc.Find(section, ident)) result = *value;
+    });
+    return result;
+}
+
+std::optional<std::string> TCustomIniFile::ReadValue(const std::string& section,
+                                                     const std::string& ident) const {
+    std::optional<std::string> result;
+    Read([&](const IniDocument& doc) {
+        if (const auto value = doc.Find(section, ident)) result.emplace(*value);
     });
     return result;
 }
@@ -111,7 +120,7 @@ bool TCustomIniFile::SectionExists(const std::string& section) const {
 
 bool TCustomIniFile::ValueExists(const std::string& section, const std::string& ident) const {
     bool exists = false;
-    Read([&](const IniDocument& doc) { exists = doc.Find(section, ident) != nullptr; });
+    Read([&](const IniDocument& doc) { exists = doc.Find(section, ident).has_value(); });
     return exists;
 }
 
@@ -139,15 +148,15 @@ void TCustomIniFile::DeleteKey(const std::string& section, const std::string& id
 
 TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)) {
     std::string bytes;
-    if (!fileName_.empty() && ReadFileBytes(fileName_, bytes)) doc_.Parse(bytes);
+    if (!fileName_.empty() && ReadFileBytes(fileName_, bytes)) doc_.Parse(std::move(bytes));
 }
 
-void TMemIniFile::Read(const std::function<void(const IniDocument&)>& read) const {
+void TMemIniFile::Read(IniCall<void(const IniDocument&)> read) const {
     std::lock_guard lock(mutex_);
     read(doc_);
 }
 
-void TMemIniFile::Change(const std::function<bool(IniDocument&)>& change) {
+void TMemIniFile::Change(IniCall<bool(IniDocument&)> change) {
     std::lock_guard lock(mutex_);
     change(doc_);
 }
@@ -190,7 +199,7 @@ void TMemIniFile::Rename(const std::string& fileName, bool reload) {
     if (reload) {
         std::string bytes;
         IniDocument loaded;
-        if (!fileName.empty() && ReadFileBytes(fileName, bytes)) loaded.Parse(bytes);
+        if (!fileName.empty() && ReadFileBytes(fileName, bytes)) loaded.Parse(std::move(bytes));
         doc_ = std::move(loaded); // only once the new file was read whole
     }
     fileName_ = fileName;
@@ -203,16 +212,16 @@ TIniFile::TIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)) {
 IniDocument TIniFile::Load() const {
     IniDocument doc;
     std::string bytes;
-    if (!fileName_.empty() && ReadFileBytes(fileName_, bytes)) doc.Parse(bytes);
+    if (!fileName_.empty() && ReadFileBytes(fileName_, bytes)) doc.Parse(std::move(bytes));
     return doc;
 }
 
-void TIniFile::Read(const std::function<void(const IniDocument&)>& read) const {
+void TIniFile::Read(IniCall<void(const IniDocument&)> read) const {
     std::lock_guard lock(mutex_);
     read(Load());
 }
 
-void TIniFile::Change(const std::function<bool(IniDocument&)>& change) {
+void TIniFile::Change(IniCall<bool(IniDocument&)> change) {
     std::lock_guard lock(mutex_);
     IniDocument doc = Load();
     if (change(doc)) WriteFileAtomically(fileName_, doc.Text(IniDocument::Layout::Preserving));

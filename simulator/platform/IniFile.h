@@ -26,9 +26,31 @@
 #include "IniDocument.h"
 #include "StringList.h"
 
-#include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
+
+// A reference to a callable that outlives it: the INI objects hand every read and change through
+// one, and a std::function would allocate for most of them.
+template <class Signature> class IniCall;
+template <class R, class... Args> class IniCall<R(Args...)> {
+public:
+    template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, IniCall>>>
+    IniCall(F&& f) // implicit: made where the lambda is passed
+        : object_(const_cast<void*>(static_cast<const void*>(std::addressof(f)))),
+          call_([](void* object, Args... args) -> R {
+              auto& callable = *static_cast<std::remove_reference_t<F>*>(object);
+              return callable(std::forward<Args>(args)...);
+          }) {}
+    R operator()(Args... args) const { return call_(object_, std::forward<Args>(args)...); }
+
+private:
+    void* object_;
+    R (*call_)(void*, Args...);
+};
 
 class TCustomIniFile {
 public:
@@ -43,6 +65,10 @@ public:
     // is missing.
     std::string ReadString(const std::string& section, const std::string& ident,
                            const std::string& defaultValue) const;
+    // The value as stored, or nothing when the key is missing: ValueExists and ReadString in
+    // one look-up.
+    std::optional<std::string> ReadValue(const std::string& section,
+                                         const std::string& ident) const;
     int ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const;
     bool ReadBool(const std::string& section, const std::string& ident, bool defaultValue) const;
     double ReadFloat(const std::string& section, const std::string& ident,
@@ -70,8 +96,8 @@ protected:
     // The two ways the kinds differ: where the text comes from and where a change goes.
     // Read runs read on the text as it is now; Change runs change on it and keeps the result
     // when change returns true. Each call is atomic for this object.
-    virtual void Read(const std::function<void(const IniDocument&)>& read) const = 0;
-    virtual void Change(const std::function<bool(IniDocument&)>& change) = 0;
+    virtual void Read(IniCall<void(const IniDocument&)> read) const = 0;
+    virtual void Change(IniCall<bool(IniDocument&)> change) = 0;
 
     std::string fileName_;
 };
@@ -99,8 +125,8 @@ public:
     void Rename(const std::string& fileName, bool reload);
 
 protected:
-    void Read(const std::function<void(const IniDocument&)>& read) const override;
-    void Change(const std::function<bool(IniDocument&)>& change) override;
+    void Read(IniCall<void(const IniDocument&)> read) const override;
+    void Change(IniCall<bool(IniDocument&)> change) override;
 
 private:
     mutable std::mutex mutex_;
@@ -116,8 +142,8 @@ public:
     void UpdateFile() override;
 
 protected:
-    void Read(const std::function<void(const IniDocument&)>& read) const override;
-    void Change(const std::function<bool(IniDocument&)>& change) override;
+    void Read(IniCall<void(const IniDocument&)> read) const override;
+    void Change(IniCall<bool(IniDocument&)> change) override;
 
 private:
     IniDocument Load() const;

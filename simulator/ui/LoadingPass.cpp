@@ -45,8 +45,9 @@ private:
         for (int i = 1; i <= n; ++i) {
             host_.Pump();
             const std::string section = RequestSection(i);
+            const std::string answerSection = AnswerSection(i);
             const std::string request = Lower(section, Request);
-            const std::string first = Lower(AnswerSection(i), Answer);
+            const std::string first = Lower(answerSection, Answer);
             const std::string description = RequestDescription(file_, i, request);
             if (request.empty() || first.empty())
                 throw Exception("Section [REQUEST" + std::to_string(i) + "] error!!\nAnswer or request not exists!");
@@ -56,7 +57,7 @@ private:
             group.RequestNode = DividePacket(request);
 
             TStringList answers{first};
-            group.Answers.push_back({DividePacket(first), ByteList(AnswerSection(i), first)});
+            group.Answers.push_back({DividePacket(first), ByteList(answerSection, first)});
             if (file_.ReadString(section, MultiAnswer, "N") == MultiAnswerYes) {
                 for (int letter = 0; letter < MaxLetteredAnswers; ++letter) {
                     host_.Pump();
@@ -132,8 +133,10 @@ private:
         for (const std::int32_t a : ExistingActivationNumbers(file_)) {
             const std::string section = ActivationSection(a);
             const std::string name = file_.ReadString(section, Description, section);
-            for (int j = 1; file_.ValueExists(section, StepRequestKey(j)); ++j) {
-                const std::string request = Lower(section, StepRequestKey(j).c_str());
+            for (int j = 1;; ++j) {
+                const std::optional<std::string> step = file_.ReadValue(section, StepRequestKey(j));
+                if (!step) break;
+                const std::string request = FoldAsciiCase(*step);
                 const TStringList answers = StepAnswers(file_, section, j, true);
                 const std::string description = file_.ReadString(section, StepDescriptionKey(j), name);
                 const std::int32_t r = StepRepetitions(file_, section, j);

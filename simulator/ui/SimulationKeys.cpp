@@ -8,11 +8,12 @@
 
 namespace {
 
+constexpr std::int32_t ProbedActivationCount = 4096;
+
 // n of a section name "ACTIVATION_<n>" (any letter case, n decimal without leading zeros), or 0.
-std::int32_t ActivationNumber(const std::string& sectionName) {
-    static const std::string prefix = "activation_";
-    const std::string name = FoldAsciiCase(sectionName);
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return 0;
+std::int32_t ActivationNumber(std::string_view name) {
+    constexpr std::string_view prefix = "activation_";
+    if (name.size() <= prefix.size() || !EqualFoldingAscii(name.substr(0, prefix.size()), prefix)) return 0;
     const char* first = name.data() + prefix.size();
     const char* last = name.data() + name.size();
     if (*first == '0') return 0;
@@ -36,9 +37,16 @@ std::int32_t ExistingRequestCount(const TCustomIniFile& file) {
 
 std::vector<std::int32_t> ExistingActivationNumbers(const TCustomIniFile& file) {
     const std::int32_t n = ReadEntryCount(file, SimKeys::NActivation);
+    std::vector<std::int32_t> numbers;
+    // A count of a usual size is cheaper asked number by number than the file's list of every
+    // section; a large (or mistyped) one is not.
+    if (n <= ProbedActivationCount) {
+        for (std::int32_t a = 1; a <= n; ++a)
+            if (file.SectionExists(SimKeys::ActivationSection(a))) numbers.push_back(a);
+        return numbers;
+    }
     TStringList sections;
     file.ReadSections(sections);
-    std::vector<std::int32_t> numbers;
     for (const std::string& name : sections) {
         const std::int32_t number = ActivationNumber(name);
         if (number > 0 && number <= n) numbers.push_back(number);
@@ -82,18 +90,20 @@ std::int32_t StepRepetitions(const TCustomIniFile& file, const std::string& sect
 
 TStringList StepAnswers(const TCustomIniFile& file, const std::string& section, int j, bool lower) {
     TStringList answers;
-    for (int k = 1; k == 1 || file.ValueExists(section, SimKeys::StepAnswerKey(j, k)); ++k) {
-        std::string a = file.ReadString(section, SimKeys::StepAnswerKey(j, k), "");
-        answers.push_back(lower ? FoldAsciiCase(a) : a);
+    for (int k = 1;; ++k) {
+        std::optional<std::string> a = file.ReadValue(section, SimKeys::StepAnswerKey(j, k));
+        if (!a && k > 1) break;
+        answers.push_back(lower ? FoldAsciiCase(a.value_or("")) : a.value_or(""));
     }
     return answers;
 }
 
 TStringList FaultColumnAnswers(const TCustomIniFile& file, const std::string& section, bool lower) {
     TStringList answers;
-    for (int k = 1; file.ValueExists(section, SimKeys::FaultAnswerKey(k)); ++k) {
-        std::string a = file.ReadString(section, SimKeys::FaultAnswerKey(k), "");
-        answers.push_back(lower ? FoldAsciiCase(a) : a);
+    for (int k = 1;; ++k) {
+        std::optional<std::string> a = file.ReadValue(section, SimKeys::FaultAnswerKey(k));
+        if (!a) break;
+        answers.push_back(lower ? FoldAsciiCase(*a) : std::move(*a));
     }
     return answers;
 }

@@ -58,9 +58,10 @@ public:
     SizingPass(const TCustomIniFile& file, const std::function<void()>& pump) : file_(file), pump_(pump) {}
 
     void Run() {
-        t.MaxReqCount = ExistingRequestCount(file_);
+        const std::int32_t requests = ExistingRequestCount(file_);
+        t.MaxReqCount = requests;
         FixedExchanges();
-        RequestEntries();
+        RequestEntries(requests);
         FaultReadingEntries();
         Activations();
         HeaderRoom();
@@ -101,18 +102,18 @@ private:
         Exchange(TesterPresent, Request, Answer, Read(TesterPresent, Description, TesterPresentDefault));
     }
 
-    void RequestEntries() {
+    void RequestEntries(std::int32_t n) {
         using namespace SimKeys;
-        const std::int32_t n = ExistingRequestCount(file_);
         for (int i = 1; i <= n; ++i) {
             Pump();
             const std::string section = RequestSection(i);
+            const std::string answerSection = AnswerSection(i);
             const std::string request = FoldAsciiCase(Read(section, Request));
-            const std::string answer = Read(AnswerSection(i), Answer);
+            const std::string answer = Read(answerSection, Answer);
             MeasureMessage(t.MaxReqLen, request, section, Request);
-            MeasureMessage(t.MaxAnsLen, answer, AnswerSection(i), Answer);
+            MeasureMessage(t.MaxAnsLen, answer, answerSection, Answer);
             Tally::Measure(t.MaxDescrLen, RequestDescription(file_, i, request));
-            ByteDescriptions(AnswerSection(i), answer);
+            ByteDescriptions(answerSection, answer);
             std::int64_t answers = 1;
             if (Read(section, MultiAnswer, "N") == MultiAnswerYes) {
                 for (int letter = 0; letter < MaxLetteredAnswers; ++letter) {
@@ -157,9 +158,11 @@ private:
             const std::string name = Read(section, Description, section);
             Tally::Measure(t.MaxDescrLen, name);
             std::int64_t& steps = stepsByName[name];
-            for (int j = 1; file_.ValueExists(section, StepRequestKey(j)); ++j) {
+            for (int j = 1;; ++j) {
+                const std::optional<std::string> request = file_.ReadValue(section, StepRequestKey(j));
+                if (!request) break;
                 Pump();
-                MeasureMessage(t.MaxReqLen, Read(section, StepRequestKey(j).c_str()), section, StepRequestKey(j));
+                MeasureMessage(t.MaxReqLen, *request, section, StepRequestKey(j));
                 const TStringList answers = StepAnswers(file_, section, j, false);
                 for (std::size_t k = 0; k < answers.size(); ++k)
                     MeasureMessage(t.MaxAnsLen, answers[k], section, StepAnswerKey(j, static_cast<int>(k + 1)));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -274,6 +275,53 @@ TEST_F(IniFileTest, TheFileBackedObjectWritesThroughAndKeepsTheOtherLines) {
                          "\r\n"
                          "[STRUCTURE_SIZE]\r\n"
                          "MultiAnswerNum=8\r\n");
+}
+
+// The file-backed object's edits of files with comments and odd line ends: every line not
+// written stays as it was, comment lines go with the line they stood above.
+struct InPlaceEdit {
+    const char* rule;
+    std::string before;
+    std::function<void(TIniFile&)> edit;
+    std::string after;
+};
+
+const InPlaceEdit inPlaceEdits[] = {
+    {"the comment above a removed key goes with the next line",
+     "[A]\r\n; about k\r\nk=1\r\n; about j\r\nj=2\r\n",
+     [](TIniFile& ini) { ini.DeleteKey("A", "k"); },
+     "[A]\r\n; about k\r\n; about j\r\nj=2\r\n"},
+    {"... also the comments above every line of a key written twice",
+     "[A]\r\n;1\r\nk=1\r\n;2\r\n\r\nK=2\r\n;3\r\nj=3\r\n\r\n[B]\r\n",
+     [](TIniFile& ini) { ini.DeleteKey("a", "K"); },
+     "[A]\r\n;1\r\n;2\r\n\r\n;3\r\nj=3\r\n\r\n[B]\r\n"},
+    {"... and stay above the next section's lines when the key was the last",
+     "[A]\r\nj=1\r\n;1\r\nk=1\r\n;2\r\nk=2\r\n\r\n; about B\r\n[B]\r\nb=1\r\n",
+     [](TIniFile& ini) { ini.DeleteKey("A", "k"); },
+     "[A]\r\nj=1\r\n;1\r\n;2\r\n\r\n; about B\r\n[B]\r\nb=1\r\n"},
+    {"a removed section takes the comments right above it, not those above an empty line",
+     "[A]\r\nk=1\r\n; end of A\r\n\r\n; about B\r\n; more\r\n[B]\r\nj=1\r\n\r\n"
+     "; about C\r\n[C]\r\n",
+     [](TIniFile& ini) { ini.EraseSection("b"); },
+     "[A]\r\nk=1\r\n; end of A\r\n\r\n; about C\r\n[C]\r\n"},
+    {"skipped lines keep their bytes and end in CR LF, whatever ended them",
+     "junk\rmore\n\r\n[A]\r;a\r;b\n\n\r\n \t \rk=1\n;c\r\n\n",
+     [](TIniFile& ini) { ini.WriteString("A", "k", "2"); },
+     "junk\r\nmore\r\n\r\n[A]\r\n;a\r\n;b\r\n\r\n\r\n \t \r\nk=2\r\n;c\r\n\r\n"},
+    {"a key added to the last section goes before its trailing comments",
+     "[A]\r\nk=1\r\n; the end\r\n", [](TIniFile& ini) { ini.WriteString("A", "j", "2"); },
+     "[A]\r\nk=1\r\nj=2\r\n; the end\r\n"},
+};
+
+TEST_F(IniFileTest, TheFileBackedObjectEditsInPlace) {
+    for (const auto& c : inPlaceEdits) {
+        SCOPED_TRACE(c.rule);
+        const std::string path = PathOf("settings.ini");
+        Put(path, c.before);
+        TIniFile ini(path);
+        c.edit(ini);
+        EXPECT_EQ(Get(path), c.after);
+    }
 }
 
 TEST_F(IniFileTest, TheFileBackedObjectReadsWhatIsOnDiskNow) {

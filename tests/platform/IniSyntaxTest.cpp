@@ -71,6 +71,7 @@ TEST_P(IniReadRule, ReadsAsTheRuleSays) {
     ini.SetText(c.text);
     EXPECT_EQ(ini.ValueExists(c.section, c.key), c.expected.has_value());
     EXPECT_EQ(ini.ReadString(c.section, c.key, "<default>"), c.expected.value_or("<default>"));
+    EXPECT_EQ(ini.ReadValue(c.section, c.key), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(SyntaxRules, IniReadRule, testing::ValuesIn(readCases),
@@ -245,6 +246,79 @@ TEST(IniSections, DeletingAKeyOfTheEarlierHiddenSectionLeavesItHidden) {
     ini.DeleteKey("A", "k"); // every line of k in the section found
     EXPECT_FALSE(ini.ValueExists("A", "k"));
     EXPECT_EQ(ini.Text(), "[A]\r\nk=1\r\nj=1\r\n\r\n[A]\r\n\r\n");
+}
+
+// A few lines of a section are scanned while many are indexed, so the look-up rules are read
+// back at sizes on both sides of any such bound, and over thousands of sections.
+TEST(IniLargeText, TheRulesHoldInSectionsOfEverySize) {
+    for (const int keys : {1, 7, 8, 9, 10, 40, 1000}) {
+        SCOPED_TRACE("keys " + std::to_string(keys));
+        const auto key = [](const char* prefix, int i) { return prefix + std::to_string(i); };
+        std::string text = "[Big]\r\n";
+        for (int i = 1; i <= keys; ++i) {
+            text += key("k", i) + "=" + std::to_string(i) + "\r\n";
+            if (i % 4 == 0) text += "no key here\r\n";
+        }
+        TStringList found; // the key names in the order of the occurrences found
+        for (int i = 1; i <= keys; ++i)
+            if (i % 3 != 1) found.push_back(key("k", i));
+        for (int i = 1; i <= keys; i += 3) {
+            text += key("K", i) + "=again\r\n"; // hides k<i>
+            found.push_back(key("K", i));
+        }
+        TMemIniFile ini;
+        ini.SetText(text);
+        for (int i = 1; i <= keys; ++i)
+            EXPECT_EQ(ini.ReadString("BIG", key("k", i), "-"),
+                      i % 3 == 1 ? "again" : std::to_string(i));
+        EXPECT_FALSE(ini.ValueExists("Big", "no key here"));
+        EXPECT_FALSE(ini.ValueExists("Big", key("k", keys + 1)));
+        TStringList names;
+        ini.ReadSection("big", names);
+        EXPECT_EQ(names, found);
+
+        ini.WriteString("big", key("K", keys), "changed");
+        ini.WriteString("Big", "added", "new");
+        EXPECT_EQ(ini.ReadString("Big", key("k", keys), ""), "changed");
+        EXPECT_EQ(ini.ReadString("BIG", "ADDED", ""), "new");
+        ini.DeleteKey("Big", "k1"); // both lines of k1
+        EXPECT_FALSE(ini.ValueExists("Big", "k1"));
+        EXPECT_EQ(ini.ReadString("Big", "k2", "-"), keys >= 2 ? "2" : "-");
+        EXPECT_EQ(ini.ReadString("Big", "added", ""), "new");
+    }
+}
+
+TEST(IniLargeText, TheLastOfThousandsOfSectionsIsFound) {
+    const int count = 3000;
+    const auto name = [](const char* prefix, int n) { return prefix + std::to_string(n); };
+    std::string text;
+    for (int n = 1; n <= count; ++n)
+        text += "[" + name("S", n) + "]\r\nv=" + std::to_string(n) + "\r\n";
+    TStringList found;
+    for (int n = 2; n <= count; n += 2) found.push_back(name("S", n));
+    for (int n = 1; n <= count; n += 2) {
+        text += "[" + name("s", n) + "]\r\nw=" + std::to_string(n) + "\r\n"; // hides [S<n>]
+        found.push_back(name("s", n));
+    }
+    TMemIniFile ini;
+    ini.SetText(text);
+    TStringList sections;
+    ini.ReadSections(sections);
+    EXPECT_EQ(sections, found);
+    const auto expectFound = [&](int n) {
+        SCOPED_TRACE("section " + std::to_string(n));
+        EXPECT_EQ(ini.ValueExists(name("S", n), "v"), n % 2 == 0);
+        EXPECT_EQ(ini.ReadString(name("s", n), n % 2 == 0 ? "V" : "W", ""), std::to_string(n));
+    };
+    for (int n = 1; n <= count; ++n) expectFound(n);
+
+    ini.EraseSection("S1"); // both, and the others are still found
+    ini.EraseSection("s2");
+    ini.WriteString(name("S", count + 1), "x", "added");
+    EXPECT_FALSE(ini.SectionExists("S1"));
+    EXPECT_FALSE(ini.SectionExists("S2"));
+    for (int n = 3; n <= count; ++n) expectFound(n);
+    EXPECT_EQ(ini.ReadString(name("s", count + 1), "X", ""), "added");
 }
 
 TEST(IniStrings, GetAndSetTheWholeText) {

@@ -91,6 +91,8 @@ TEST(SizingPassTest, ScalingCases) {
 }
 
 TEST(SizingPassTest, MeasuresAndCountsEachKindOfEntry) {
+    const std::string oddActivationNames = "[activation_7]\nR1=31\n[Activation_9]\nR1=31\n[ACTIVATION_07]\nR1=31\n"
+                                           "[ACTIVATION_0]\nR1=31\n[ACTIVATION_+3]\nR1=31\n[ACTIVATION_x]\nR1=31\n";
     struct Case {
         const char* name;
         std::string text;
@@ -142,6 +144,11 @@ TEST(SizingPassTest, MeasuresAndCountsEachKindOfEntry) {
          &SizeCounts::ActMaxCount, 1},
         {"one section in two letter cases is one activation",
          "[NACTIVATION]\nN=9\n[ACTIVATION_7]\nR1=31\n[activation_7]\nR1=31\n", &SizeCounts::ActMaxCount, 1},
+        // Small counts are asked number by number, large ones looked for in the list of sections.
+        {"activation numbers in any letter case, without leading zeros (small count)",
+         "[NACTIVATION]\nN=9\n" + oddActivationNames, &SizeCounts::ActMaxCount, 2},
+        {"activation numbers in any letter case, without leading zeros (large count)",
+         "[NACTIVATION]\nN=100000\n" + oddActivationNames, &SizeCounts::ActMaxCount, 2},
         {"a header of the longest message", "[PROTOCOL]\nLen_Header_Rx=4095\n[TESTER_PRESENT]\nR=3e\n",
          &SizeCounts::MaxReqLen, 2 + 2 * 4095},
         {"a request of the longest message", "[TESTER_PRESENT]\nR=" + std::string(2 * 4095, 'a') + "\n",
