@@ -104,7 +104,8 @@ TEST_F(ActivationTest, EachExportHasItsGate) {
         std::int32_t snap;      // StatusChangeSnap
     };
     const Case cases[] = {
-        {"link initialised, texts loaded", LinkExports::StateLinkInitialised, true, true, false, ListOk, 1, SnapRunning},
+        {"link initialised, texts loaded", LinkExports::StateLinkInitialised, true, true, false, ListOk, 1,
+         SnapRunning},
         {"thread only", LinkExports::StateThreadOrEcu, true, true, false, ResultWrongState, 1, SnapRunning},
         {"texts not loaded", LinkExports::StateLinkInitialised, false, true, false, ResultWrongState, 1, SnapRunning},
         {"failed initialisation", LinkExports::StateLinkInitialised, true, true, true, TKrixThread::InitFailed, 1,

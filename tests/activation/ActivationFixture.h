@@ -55,7 +55,8 @@ inline CatalogueFixture::LanguageTexts Texts() {
 }
 
 // tasti.txt: the keys of the messages; tipoatt.txt: the kinds of the activations.
-inline const QByteArray KeyTexts = CatalogueFixture::DelimitedLine(static_cast<std::int32_t>(PressStart), "#F1=1#ESC=5#X=9#");
+inline const QByteArray KeyTexts =
+    CatalogueFixture::DelimitedLine(static_cast<std::int32_t>(PressStart), "#F1=1#ESC=5#X=9#");
 inline const QByteArray KindTexts = CatalogueFixture::DelimitedLine(7, "2") + CatalogueFixture::DelimitedLine(8, "x") +
                                     CatalogueFixture::DelimitedLine(461, "9");
 
@@ -110,10 +111,14 @@ protected:
     // The thread's record of the value handed last; 0 when nothing was handed since the start.
     static std::uint32_t HandedValue() { return Live().value; }
     // The device ended the activation.
-    static void EndActivation() { OnThread([](TKrixThread& t) { t.setActivationState(TKrixThread::ActivationEnded); }); }
+    static void EndActivation() {
+        OnThread([](TKrixThread& t) { t.setActivationState(TKrixThread::ActivationEnded); });
+    }
     static void FailLink() { OnThread([](TKrixThread& t) { t.setInitError(TKrixThread::InitFailed); }); }
     static void SetLinkState(std::uint8_t s) { OnThread([&](TKrixThread& t) { t.setEcuLinkState(s); }); }
-    static std::uint8_t LinkState() { return FromThread<std::uint8_t>([](TKrixThread& t) { return t.ecuLinkState(); }); }
+    static std::uint8_t LinkState() {
+        return FromThread<std::uint8_t>([](TKrixThread& t) { return t.ecuLinkState(); });
+    }
     static bool StopRequested() {
         return FromThread<bool>([](TKrixThread& t) { return t.activationStopRequested() != 0; });
     }

@@ -17,7 +17,8 @@ std::int32_t DescribedDigit(std::int32_t step, int n, int k, std::int32_t before
     const auto p = [](int e) { return static_cast<std::int32_t>(std::trunc(std::pow(10.0, e))); };
     const std::int32_t q1 = p(n) / p(k);
     const std::int32_t q2 = p(n) / p(k + 1);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(step + 1) / static_cast<std::uint32_t>(q2)) - before * q1;
+    const auto quotient = static_cast<std::uint32_t>(step + 1) / static_cast<std::uint32_t>(q2);
+    return static_cast<std::int32_t>(quotient) - before * q1;
 }
 
 } // namespace
@@ -28,7 +29,7 @@ TEST(ActivationDigits, OneAndTwoDigitEntriesGiveTheDescribedDigits) {
         for (std::int32_t step = 0; step + 1 <= top; ++step) {
             std::int32_t before = 0;
             for (int k = 0; k < n; ++k) {
-                const std::int32_t digit = EntryDigit(step, static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(k));
+                const auto digit = EntryDigit(step, static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(k));
                 ASSERT_EQ(digit, DescribedDigit(step, n, k, before)) << "n " << n << " step " << step << " k " << k;
                 before = digit;
             }

@@ -1,8 +1,8 @@
 // Starting and stopping an activation, handing it a value, the device's own request for one,
 // and the host's poll of its state.
+#include "ActivationDriver.h"
 #include "ActivationExports.h"
 #include "ActivationMemory.h"
-#include "ActivationDriver.h"
 
 namespace ActivationExports {
 

@@ -26,7 +26,8 @@ QString TextOf(TTextTable* table, std::uint32_t id) {
 
 // The stored catalogue file of the language as a table of its own, expanded for this call only
 // (the loaded tables stay as InitText left them); empty before a language is known.
-template <typename T> std::unique_ptr<T> Expanded(const Catalogue::State& s, const char* zipName, std::unique_ptr<T> table) {
+template <typename T>
+std::unique_ptr<T> Expanded(const Catalogue::State& s, const char* zipName, std::unique_ptr<T> table) {
     if (s.textFolder.isEmpty())
         return table;
     if (const auto bytes = CatalogueBlobs::ExpandCatalogueFile(s.textFolder + QLatin1String(zipName)))

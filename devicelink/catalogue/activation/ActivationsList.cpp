@@ -1,10 +1,10 @@
 // The ECU's activations for the host: the thread's ids with their names and kinds.
+#include "ActivationDriver.h"
 #include "ActivationExports.h"
 #include "ActivationTexts.h"
 #include "CallerCopies.h"
 #include "CatalogueState.h"
 #include "DeviceTables.h"
-#include "ActivationDriver.h"
 
 #include <algorithm>
 #include <array>
@@ -19,8 +19,8 @@ void PutRecord(ActivationRecord* records, std::size_t i, const ActivationRecord&
     const std::int32_t kind = Activation::ActivationKind(from.id);
     std::memcpy(to + offsetof(ActivationRecord, id), &from.id, sizeof from.id);
     std::memcpy(to + offsetof(ActivationRecord, kind), &kind, sizeof kind);
-    copyToUnicode(Activation::ActivationName(from.id), reinterpret_cast<std::uint16_t*>(to + offsetof(ActivationRecord, name)),
-                  std::size(from.name));
+    auto* name = reinterpret_cast<std::uint16_t*>(to + offsetof(ActivationRecord, name));
+    copyToUnicode(Activation::ActivationName(from.id), name, std::size(from.name));
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // The host's view of the running activation, rebuilt from the live record whenever something it
 // shows has changed.
+#include "ActivationDriver.h"
 #include "ActivationExports.h"
 #include "ActivationMemory.h"
 #include "Clock.h"
-#include "ActivationDriver.h"
 #include "MessageViewBuild.h"
 
 #include <cstring>

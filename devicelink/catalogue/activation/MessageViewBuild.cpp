@@ -1,9 +1,9 @@
 #include "MessageViewBuild.h"
 
 #include "ActivationTexts.h"
+#include "ActivationValues.h"
 #include "CallerCopies.h"
 #include "MessageTexts.h"
-#include "ActivationValues.h"
 
 #include <QString>
 

@@ -1,15 +1,16 @@
 // The step follower: it watches the activation's steps, answers a digit entry by itself and
 // reports the activation's end with its step texts.
+#include "ActivationDigits.h"
+#include "ActivationDriver.h"
 #include "ActivationExports.h"
 #include "ActivationMemory.h"
 #include "ActivationTexts.h"
-#include "CallerCopies.h"
-#include "ActivationDriver.h"
-#include "ActivationDigits.h"
 #include "ActivationValues.h"
+#include "CallerCopies.h"
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace ActivationExports {
 namespace {
