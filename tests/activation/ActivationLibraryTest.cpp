@@ -1,0 +1,190 @@
+// The activation functions of the built libkrix_interface.so, loaded with dlopen and bound by
+// name, on what the device initialisation against the emulated device leaves: the list the
+// device reported, a start, the view of the record the device reports, values, the stop, and the
+// device's own request for an activation. The driver thread runs beside the test.
+#include "ActivationApi.h"
+#include "CatalogueApi.h"
+#include "CatalogueFixtures.h"
+#include "LinkLibrary.h"
+#include "ProgramFolder.h"
+#include "PtyFixture.h"
+
+#include <array>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr int Italian = 1;
+constexpr std::uint8_t CodecOn = 1;
+constexpr std::size_t ProgramSize = 700;
+constexpr std::int32_t Running = 1;
+constexpr int ActivationListRow = 17;
+constexpr std::uint32_t ListedProgram = 146;     // its device reports its own message
+constexpr std::uint32_t RequestingProgram = 194; // its device may ask for an activation
+constexpr std::array<std::uint8_t, 4> LinkReady = {0x00, 0x01, 0x00, 0x00};
+constexpr std::array<std::uint8_t, 4> LinkAsksActivation = {0x00, 0x01, 0x00, 0x06};
+
+// Generous: only a broken link comes near it; never a measure of speed.
+constexpr auto PollLimit = std::chrono::seconds(30);
+
+// Bytes 9 to 32 of the activation status answer: the newer form (message type 0x30), messages 1
+// and 2 of messag.txt in lines 0 and 1.
+std::array<std::uint8_t, KrixEmu::DeviceModel::ActivationRecordSize> TwoMessages() {
+    std::array<std::uint8_t, KrixEmu::DeviceModel::ActivationRecordSize> r{};
+    r[16 - 9] = 0x30;
+    r[17 - 9] = 0x00;
+    r[20 - 9] = 1;
+    r[21 - 9] = 0x20; // line 1 (the nibble less one), message catalogue
+    r[24 - 9] = 2;
+    return r;
+}
+
+template <std::size_t N> std::u16string Text(const char16_t (&field)[N]) {
+    std::u16string s;
+    for (char16_t c : field) {
+        if (c == 0)
+            return s;
+        s.push_back(c);
+    }
+    return u"(no terminator)";
+}
+
+struct ActivationLibrary : LinkLibrary {
+    ActivationLibrary() {
+        Bind(initText, "InitText");
+        Bind(activationsList, "ActivationsList");
+        Bind(startStopActivation, "StartStopActivation");
+        Bind(valueActivation, "ValueActivation");
+        Bind(krixActivationRequest, "KrixActivationRequest");
+        Bind(changeData, "ChangeData");
+        Bind(statusChangeSnap, "StatusChangeSnap");
+        Bind(messageView, "MessageView");
+    }
+    template <typename F> void Bind(F& f, const char* name) {
+        f = reinterpret_cast<F>(Symbol(name));
+        allActivationBound = allActivationBound && f != nullptr;
+    }
+
+    bool allActivationBound = true;
+    decltype(&::InitText) initText = nullptr;
+    decltype(&::ActivationsList) activationsList = nullptr;
+    decltype(&::StartStopActivation) startStopActivation = nullptr;
+    decltype(&::ValueActivation) valueActivation = nullptr;
+    decltype(&::KrixActivationRequest) krixActivationRequest = nullptr;
+    decltype(&::ChangeData) changeData = nullptr;
+    decltype(&::StatusChangeSnap) statusChangeSnap = nullptr;
+    decltype(&::MessageView) messageView = nullptr;
+};
+
+class ActivationLibraryTest : public PtyFixture {
+protected:
+    void SetUp() override {
+        PtyFixture::SetUp();
+        ASSERT_TRUE(lib.Loaded()) << lib.Error();
+        ASSERT_TRUE(lib.AllBound());
+        ASSERT_TRUE(lib.allActivationBound);
+        working.emplace(folder.Root());
+        folder.WriteProgram(ListedProgram, ProgramSize);
+        folder.WriteProgram(RequestingProgram, ProgramSize);
+        using namespace CatalogueFixture;
+        WriteFile(QStringLiteral("codec.ini"), CodecIni({{Italian, "ita", "CP1258"}}));
+        WriteLanguage("ita", SampleTexts("ita"));
+        WriteSharedTexts(DelimitedLine(1, "#F1=1#"), DelimitedLine(7, "2"));
+        emulator.Configure([](KrixEmu::DeviceModel& m) {
+            m.SetIdList(ActivationListRow, {5, 7, 461});
+            m.SetActivationRecord(TwoMessages());
+        });
+    }
+    void TearDown() override {
+        lib.DeleteThreadKrix();
+        working.reset();
+        PtyFixture::TearDown();
+    }
+
+    // The host's initialisation for the program: until StatusInitKrix answers 0.
+    std::int32_t Initialise(std::uint32_t program) {
+        if (!lib.CreateThreadKrix(Com, 0))
+            return 100;
+        if (!lib.SetEcuDirect(program, '-', "000B00304000", 0, folder.DataDir().c_str()))
+            return 101;
+        lib.initText(Italian, CodecOn);
+        if (lib.InitComKrix(0) != 0)
+            return 102;
+        const auto end = std::chrono::steady_clock::now() + PollLimit;
+        std::int32_t r = Status();
+        while (r == Running && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            r = Status();
+        }
+        return r;
+    }
+    std::int32_t Status() { return lib.StatusInitKrix(text.data()); }
+
+    ActivationLibrary lib;
+    ProgramFolder folder;
+    std::optional<WorkingFolder> working;
+    std::array<std::uint16_t, 360> text{};
+};
+
+} // namespace
+
+TEST_F(ActivationLibraryTest, AHostRunsAnActivationOnWhatTheInitialisationLeft) {
+    emulator.Configure([](KrixEmu::DeviceModel& m) { m.SetLinkState(LinkReady); });
+    ASSERT_EQ(Initialise(ListedProgram), 0);
+
+    std::array<ActivationRecord, 100> records{};
+    int count = 0;
+    ASSERT_EQ(lib.activationsList(records.data(), &count), 1);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(records[0].id, 5u);
+    EXPECT_EQ(records[0].kind, 3);
+    EXPECT_EQ(Text(records[0].name), u"Pump ita" + std::u16string(17, u' '));
+    EXPECT_EQ(records[1].id, 7u);
+    EXPECT_EQ(records[1].kind, 2); // tipoatt.txt
+    EXPECT_EQ(Text(records[1].name), u"Fan ita" + std::u16string(18, u' '));
+    EXPECT_EQ(records[2].kind, 5);
+
+    ASSERT_EQ(lib.startStopActivation(5, 1), 1);
+    EXPECT_EQ(lib.changeData(), 1);
+    ActivationView view{};
+    EXPECT_EQ(lib.messageView(&view), 1); // the start cleared the record: nothing to show yet
+    EXPECT_EQ(view.text[0], 0);
+
+    // A report of the initialisation reads the device's record again.
+    ASSERT_EQ(Status(), 0);
+    ASSERT_EQ(lib.messageView(&view), 1);
+    EXPECT_EQ(Text(view.text), u"Link ready ita\nTurn key ita\n\n\n");
+    EXPECT_EQ(std::string(view.keys[0].label), "F1");
+    EXPECT_EQ(view.keys[0].shown, 1);
+    EXPECT_EQ(view.value1Shown, 0);
+
+    EXPECT_EQ(lib.statusChangeSnap(nullptr, 0), 0);
+    EXPECT_EQ(lib.valueActivation(3), 1);
+    EXPECT_EQ(lib.valueActivation(4), 0);
+    EXPECT_EQ(lib.krixActivationRequest(), 0);
+    EXPECT_EQ(lib.startStopActivation(5, 0), 1);
+}
+
+TEST_F(ActivationLibraryTest, TheDevicesRequestForAnActivationIsReportedOnce) {
+    emulator.Configure([](KrixEmu::DeviceModel& m) { m.SetLinkState(LinkAsksActivation); });
+    ASSERT_EQ(Initialise(RequestingProgram), 0);
+    EXPECT_EQ(lib.krixActivationRequest(), 255);
+    EXPECT_EQ(lib.krixActivationRequest(), 0);
+}
+
+TEST_F(ActivationLibraryTest, WithoutADriverThreadNothingRuns) {
+    std::array<ActivationRecord, 100> records{};
+    int count = -5;
+    EXPECT_EQ(lib.activationsList(records.data(), &count), -14);
+    EXPECT_EQ(count, -5);
+    EXPECT_EQ(lib.startStopActivation(5, 1), 0);
+    EXPECT_EQ(lib.valueActivation(3), 0);
+    EXPECT_EQ(lib.krixActivationRequest(), 0);
+    EXPECT_EQ(lib.changeData(), 0);
+    EXPECT_EQ(lib.statusChangeSnap(nullptr, 0), 2);
+    ActivationView view{};
+    EXPECT_EQ(lib.messageView(&view), 0);
+}
