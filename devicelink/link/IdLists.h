@@ -9,6 +9,7 @@
 // dropped; an answer without items leaves the row's count as it was.
 #include "DeviceProtocol.h"
 #include "DeviceTables.h"
+#include "ValueMarkers.h"
 
 #include <array>
 #include <cstdint>
@@ -23,7 +24,7 @@ constexpr int GiveUpAbove = 30;
 constexpr int TimeoutWeight = 11;
 constexpr std::size_t ItemsOffset = 9;
 constexpr std::size_t AnswerOverhead = 11;
-constexpr float ValueNotRead = -1000000.0f;    // every parameter value until it is read
+constexpr float ValueNotRead = ValueMarkers::ValueNotRead; // every parameter value until it is read
 constexpr std::uint32_t StatusNotRead = 0xFFFFFFFF;
 } // namespace IdList
 

@@ -1,22 +1,20 @@
 #pragma once
-// The texts of the values an activation shows. The device marks a value it has not read or
-// will not show with the byte patterns FD FD FD FD, FE FE FE FE and FF FF FF FF, which stand
-// for the floats below.
+// The texts of the values an activation shows, the device's markers (ValueMarkers.h) among them.
 //
 // Every text is bounded: the digits after the point are capped at MaxDecimals (a float holds no
 // more than 9 significant digits), and a text is cut at the limit it is asked for. An integer
 // from a float is truncated toward zero and clamped to the 64-bit range (NaN gives 0).
-#include <bit>
+#include "ValueMarkers.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace Activation {
 
-inline constexpr float MarkerFD = std::bit_cast<float>(0x4F7DFDFEu);
-inline constexpr float MarkerFE = std::bit_cast<float>(0x4F7EFEFFu);
-inline constexpr float MarkerFF = std::bit_cast<float>(0x4F800000u);
-static_assert(MarkerFD == 4261281280.0f && MarkerFE == 4278124288.0f && MarkerFF == 4294967296.0f);
+using ValueMarkers::MarkerFD;
+using ValueMarkers::MarkerFE;
+using ValueMarkers::MarkerFF;
 
 constexpr unsigned MaxDecimals = 9;
 

@@ -16,6 +16,7 @@
 // list writes only on success, and only the fields the list fills: what else the host keeps in
 // a record (the texts of a list read without texts, the reserved bytes) stays as it was.
 #include "CallerRecords.h"
+#include "ValueMarkers.h"
 
 #include <cstdint>
 
@@ -32,10 +33,10 @@ constexpr std::int32_t SelectionPending = 0;
 
 // The parameter values the driver thread holds for values not read: the value every parameter
 // has until it is read, and the device's FE FE FE FE, FD FD FD FD and FF FF FF FF answers.
-constexpr float ValueNotRead = -1000000.0f;
-constexpr float MarkerFE = 4278124288.0f; // bit pattern 0x4F7EFEFF
-constexpr float MarkerFD = 4261281280.0f; // 0x4F7DFDFE
-constexpr float MarkerFF = 4294967296.0f; // 0x4F800000
+using ValueMarkers::ValueNotRead;
+using ValueMarkers::MarkerFE;
+using ValueMarkers::MarkerFD;
+using ValueMarkers::MarkerFF;
 
 // The only program whose faults all take the generic texts and whose ECU list can be read.
 constexpr std::int32_t GenericProgram = 100;
