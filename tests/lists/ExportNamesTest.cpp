@@ -64,6 +64,14 @@ constexpr const char* Names[] = {
     "WaitListEnable",
     "NewList",
     "StartStop_DataAcquisition",
+    // The activations and their message view.
+    "ActivationsList",
+    "StartStopActivation",
+    "ValueActivation",
+    "KrixActivationRequest",
+    "ChangeData",
+    "StatusChangeSnap",
+    "MessageView",
 };
 
 class ExportNames : public ::testing::Test {
