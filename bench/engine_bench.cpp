@@ -5,6 +5,9 @@
 // BM_GetAnswerInto: the look-up plus the copy into the loop's work item, as the loop runs it.
 // BM_AddRequest: one AddRequest into the middle of the table: insertion, then publication
 //   (swap and copy-back of the whole table).
+// BM_CreateStructures: the four empty tables for a simulation file of 1,000, 5,000 and 20,000
+//   requests, with the limits the window gives loading_bench's files (texts of 8, 11 and 22
+//   characters, 8 answer slots, room for 25 % more requests).
 #include "FrameCodec.h"
 #include "StoreOperations.h"
 
@@ -105,10 +108,29 @@ void BM_AddRequest(benchmark::State& state) {
     }
 }
 
+void BM_CreateStructures(benchmark::State& state) {
+    TStoreLimits limits;
+    limits.MaxReqLen = 8;
+    limits.MaxAnsLen = 11;
+    limits.MaxDescrLen = 22;
+    limits.MultiAnswerNum = 8;
+    limits.MaxReqCount = static_cast<std::int32_t>((state.range(0) + 2) * 5 / 4);
+    limits.ActMaxCount = 1;
+    limits.ActAnsMaxCount = 1;
+    for (auto _ : state) {
+        auto store = std::make_unique<TRequestStore>();
+        store->CreateStructures(limits);
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_GetAnswer)->Arg(100)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_GetAnswerInto)->Arg(100)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_AddRequest)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CreateStructures)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -102,7 +102,8 @@ std::string_view RequestTypeName(std::uint8_t code) {
 
 // ---- TAnswer ----
 
-TAnswer::TAnswer(std::int32_t answerLimit) : MaxLen(Checked(answerLimit)) {
+TAnswer::TAnswer(std::int32_t answerLimit, TextRoom room) : MaxLen(Checked(answerLimit)) {
+    if (room == TextRoom::OnDemand) return;
     PlainText.reserve(Room(MaxLen));
     WireText.reserve(Room(MaxLen) + kFrameOverheadChars);
     Bytes.reserve((Room(MaxLen) + kFrameOverheadChars + 1) / 2);
@@ -134,18 +135,19 @@ void TAnswer::CopyFrom(const TAnswer& source) {
 // ---- TBaseItem ----
 
 TBaseItem::TBaseItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
-                     std::int32_t answerSlots)
+                     std::int32_t answerSlots, TextRoom room)
     : MaxLen(Checked(requestLimit)), MaxAnswers(Checked(answerSlots)) {
     Checked(descriptionLimit);
+    Answers.reserve(Room(MaxAnswers));
+    for (std::int32_t i = 0; i < MaxAnswers; ++i) Answers.emplace_back(answerLimit, room);
+    if (room == TextRoom::OnDemand) return;
     WireText.reserve(Room(MaxLen) + kFrameOverheadChars);
     PlainText.reserve(Room(MaxLen));
     Description.reserve(Room(descriptionLimit));
-    Answers.reserve(Room(MaxAnswers));
-    for (std::int32_t i = 0; i < MaxAnswers; ++i) Answers.emplace_back(answerLimit);
 }
 
-TBaseItem::TBaseItem(const TStoreLimits& limits)
-    : TBaseItem(limits.MaxReqLen, limits.MaxAnsLen, limits.MaxDescrLen, limits.MultiAnswerNum) {}
+TBaseItem::TBaseItem(const TStoreLimits& limits, TextRoom room)
+    : TBaseItem(limits.MaxReqLen, limits.MaxAnsLen, limits.MaxDescrLen, limits.MultiAnswerNum, room) {}
 
 const std::string& TBaseItem::GetValue(int kind) const { return FormOf(kind, WireText, PlainText); }
 
@@ -195,8 +197,8 @@ void TAnsReqItem::CopyFrom(const TAnsReqItem& source) {
 }
 
 TActAnsItem::TActAnsItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
-                         std::int32_t answerSlots)
-    : TBaseItem(requestLimit, answerLimit, descriptionLimit, answerSlots) {
+                         std::int32_t answerSlots, TextRoom room)
+    : TBaseItem(requestLimit, answerLimit, descriptionLimit, answerSlots, room) {
     Type = RequestType::Activation;
 }
 
@@ -206,10 +208,10 @@ TActivationItem::TActivationItem(std::int32_t requestLimit, std::int32_t answerL
                                  std::int32_t descriptionLimit, std::int32_t stepSlots,
                                  std::int32_t answerSlots)
     : Capacity(Checked(stepSlots)) {
-    Name.reserve(Room(Checked(descriptionLimit)));
+    Checked(descriptionLimit);
     Steps.reserve(Room(Capacity));
     for (std::int32_t i = 0; i < Capacity; ++i)
-        Steps.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots);
+        Steps.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots, TextRoom::OnDemand);
 }
 
 void TActivationItem::CopyFrom(const TActivationItem& source) {
@@ -255,7 +257,7 @@ TAllRequest::TAllRequest(std::int32_t requestLimit, std::int32_t answerLimit, st
     : Capacity(Checked(requestSlots)) {
     Items.slots_.reserve(Room(Capacity));
     for (std::int32_t i = 0; i < Capacity; ++i)
-        Items.slots_.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots);
+        Items.slots_.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots, TextRoom::OnDemand);
     Items.order_ = Identity(Capacity);
 }
 
