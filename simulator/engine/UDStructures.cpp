@@ -136,11 +136,12 @@ void TAnswer::CopyFrom(const TAnswer& source) {
 
 TBaseItem::TBaseItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
                      std::int32_t answerSlots, TextRoom room)
-    : MaxLen(Checked(requestLimit)), MaxAnswers(Checked(answerSlots)) {
+    : MaxLen(Checked(requestLimit)), MaxAnswers(Checked(answerSlots)), answerLimit_(answerLimit) {
     Checked(descriptionLimit);
+    if (MaxAnswers > 0) Checked(answerLimit); // as building the answer slots would
+    if (room == TextRoom::OnDemand) return;
     Answers.reserve(Room(MaxAnswers));
     for (std::int32_t i = 0; i < MaxAnswers; ++i) Answers.emplace_back(answerLimit, room);
-    if (room == TextRoom::OnDemand) return;
     WireText.reserve(Room(MaxLen) + kFrameOverheadChars);
     PlainText.reserve(Room(MaxLen));
     Description.reserve(Room(descriptionLimit));
@@ -156,10 +157,17 @@ void TBaseItem::SetValue(int kind, const std::string& text) {
     packedUnder_ = SetForms(kind, text, 0, WireText, PlainText);
 }
 
+void TBaseItem::BuildAnswers(std::size_t count) {
+    if (Answers.size() >= count) return;
+    Answers.reserve(count);
+    while (Answers.size() < count) Answers.emplace_back(answerLimit_, TextRoom::OnDemand);
+}
+
 void TBaseItem::SetAnswers(const std::vector<std::string>& lines) {
     if (lines.size() > Room(MaxAnswers)) throw Exception("Too large Multi Answer Number!");
     // The answers' own checks first, so a bad line leaves every answer as it was.
-    for (const std::string& line : lines) CheckText(line, Answers.front().MaxLen, kOddAnswer, kOverlongAnswer);
+    for (const std::string& line : lines) CheckText(line, answerLimit_, kOddAnswer, kOverlongAnswer);
+    BuildAnswers(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) Answers[i].SetValue(kPlainText, lines[i]);
     AnswerCount = static_cast<std::int32_t>(lines.size());
 }
@@ -174,6 +182,7 @@ void TBaseItem::CopyFrom(const TBaseItem& source) {
     } else {
         SetValue(kPlainText, source.PlainText);
     }
+    BuildAnswers(Room(source.AnswerCount));
     for (std::int32_t i = 0; i < source.AnswerCount; ++i) Answers[i].CopyFrom(source.Answers[i]);
     AnswerCount = source.AnswerCount;
     Description.assign(source.Description);

@@ -11,20 +11,21 @@
 // takes the room of its longest texts when it is built (kFrameOverheadChars beyond the limit for
 // a wire form), so that copying entries into it on the answer path allocates nothing beyond the
 // temporary text a pack routine returns. The slots of the tables take room for a text when it is
-// set, as much as it needs: a table's memory follows what it holds, not its capacity times the
-// longest text (most texts are far shorter than the longest, and spare slots hold none). The
-// limits are checked the same either way. A copy packs again only when the pack routine has
-// changed since the source was packed (CodecGeneration); otherwise it takes the source's wire
-// text and bytes as they are, which is what packing again would give. The texts are set through
-// SetValue, SetAnswers and CopyFrom, which keep both forms in step.
+// set, as much as it needs, and build their answer slots as they are first filled: a table's
+// memory follows what it holds, not its capacity times the longest text and the longest list of
+// answers (most entries are far shorter, and spare slots hold nothing). The limits are checked
+// the same either way. A copy packs again only when the pack routine has changed since the
+// source was packed (CodecGeneration); otherwise it takes the source's wire text and bytes as
+// they are, which is what packing again would give. The texts are set through SetValue,
+// SetAnswers and CopyFrom, which keep both forms in step.
 //
 // Entries are filled by copying into their slots, never by moving objects between slots: an
-// object's address stays fixed for its table's life. A text's characters may move when the text
-// is set again (a slot's text grows as needed), so nothing keeps a pointer into a text across a
-// change of it; a live table's texts change only in a publication, under the table lock
-// (TRequestStore). The request table keeps its order in a list of slot numbers, so an entry
-// inserted into the middle or removed moves no other entry. Slots beyond a table's Count keep
-// what they last held and are never read.
+// entry's address stays fixed for its table's life. What an entry holds may move when it is set
+// again (a text grows as needed, the answers when more of them are built), so nothing keeps a
+// pointer into an entry's texts or answers across a change of it; a live table changes only in
+// a publication, under the table lock (TRequestStore). The request table keeps its order in a
+// list of slot numbers, so an entry inserted into the middle or removed moves no other entry.
+// Slots beyond a table's Count keep what they last held and are never read.
 //
 // Limits must not be negative ("Invalid store limits!").
 //
@@ -136,11 +137,17 @@ public:
     std::string WireText;
     std::string PlainText;
     std::int32_t AnswerCount = 0;  // 0 to MaxAnswers
-    std::vector<TAnswer> Answers;  // MaxAnswers slots
+    // MaxAnswers slots. An item whose room comes on demand (a table's slot) builds them as they
+    // are first filled, so that it has at least AnswerCount: most entries fill a few of the slots
+    // that the simulation's longest list of answers calls for.
+    std::vector<TAnswer> Answers;
     std::string Description;       // at most the description limit (kept by the operations)
     std::uint8_t Type = RequestType::PSI;
 
 private:
+    void BuildAnswers(std::size_t count); // at least count answer slots
+
+    std::int32_t answerLimit_;
     std::uint64_t packedUnder_ = 0; // CodecGeneration the wire text was packed under; 0 none
 };
 
