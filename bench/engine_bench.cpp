@@ -5,6 +5,11 @@
 // BM_GetAnswerInto: the look-up plus the copy into the loop's work item, as the loop runs it.
 // BM_AddRequest: one AddRequest into the middle of the table: insertion, then publication
 //   (swap and copy-back of the whole table).
+// BM_CreateStructures: the four empty tables for a simulation file of 1,000, 5,000 and 20,000
+//   requests, with the limits the window gives loading_bench's files (texts of 8, 11 and 22
+//   characters, 8 answer slots, room for 25 % more requests).
+// BM_LoadStore: the engine's share of loading such a file: the tables, every request registered
+//   with two answers (AddRequest, in the file's ascending order) and the one publication.
 #include "FrameCodec.h"
 #include "StoreOperations.h"
 
@@ -105,10 +110,62 @@ void BM_AddRequest(benchmark::State& state) {
     }
 }
 
+TStoreLimits LoadingLimits(std::int64_t requests) {
+    TStoreLimits limits;
+    limits.MaxReqLen = 8;
+    limits.MaxAnsLen = 11;
+    limits.MaxDescrLen = 22;
+    limits.MultiAnswerNum = 8;
+    limits.MaxReqCount = static_cast<std::int32_t>((requests + 2) * 5 / 4);
+    limits.ActMaxCount = 1;
+    limits.ActAnsMaxCount = 1;
+    return limits;
+}
+
+void BM_CreateStructures(benchmark::State& state) {
+    const TStoreLimits limits = LoadingLimits(state.range(0));
+    for (auto _ : state) {
+        auto store = std::make_unique<TRequestStore>();
+        store->CreateStructures(limits);
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_LoadStore(benchmark::State& state) {
+    SelectCodec(&gCodec, 1);
+    const int requests = static_cast<int>(state.range(0));
+    const TStoreLimits limits = LoadingLimits(requests);
+    struct Entry {
+        std::string Request;
+        std::vector<std::string> Answers;
+        std::string Description;
+    };
+    std::vector<Entry> entries;
+    for (int i = 1; i <= requests; ++i) {
+        const std::string id = Key(i).substr(2);
+        entries.push_back({"22" + id, {"62" + id + "01", "62" + id + "02"}, "Value " + std::to_string(i)});
+    }
+    for (auto _ : state) {
+        auto store = std::make_unique<TRequestStore>();
+        store->CreateStructures(limits);
+        TPublishOnce once(*store);
+        for (const Entry& e : entries) store->AddRequest(e.Request, e.Answers, e.Description, -1, RequestType::PSI);
+        once.Publish();
+        state.PauseTiming();
+        if (store->EditRequests().Count != requests) state.SkipWithError("registrations missing");
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_GetAnswer)->Arg(100)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_GetAnswerInto)->Arg(100)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_AddRequest)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CreateStructures)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadStore)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

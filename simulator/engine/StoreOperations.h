@@ -118,8 +118,9 @@ public:
     // Binary search of the live (selector 0) or edit (selector 1) request table for an entry whose
     // wire text the text begins with. Another selector clears ActivationRunning and raises
     // "RequestIndex Function error: Invalid parameter structure!". The live table only on the
-    // editing thread; the engine thread uses RequestIndexInto. The entry found may be changed
-    // through the result: the next publication copies it.
+    // editing thread; the engine thread uses RequestIndexInto. An entry found in the edit table
+    // may be changed through the result: the next publication copies it. One found in the live
+    // table is only read: the engine's thread reads it meanwhile, and a changed text may move.
     TAnsReqItem* RequestIndex(const std::string& wireText, int selector);
     // Copies the item into the table after every entry that does not compare greater than it
     // (found by binary search), the later entries moving one position up. A full table raises;

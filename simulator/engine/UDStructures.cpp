@@ -102,7 +102,8 @@ std::string_view RequestTypeName(std::uint8_t code) {
 
 // ---- TAnswer ----
 
-TAnswer::TAnswer(std::int32_t answerLimit) : MaxLen(Checked(answerLimit)) {
+TAnswer::TAnswer(std::int32_t answerLimit, TextRoom room) : MaxLen(Checked(answerLimit)) {
+    if (room == TextRoom::OnDemand) return;
     PlainText.reserve(Room(MaxLen));
     WireText.reserve(Room(MaxLen) + kFrameOverheadChars);
     Bytes.reserve((Room(MaxLen) + kFrameOverheadChars + 1) / 2);
@@ -134,18 +135,20 @@ void TAnswer::CopyFrom(const TAnswer& source) {
 // ---- TBaseItem ----
 
 TBaseItem::TBaseItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
-                     std::int32_t answerSlots)
-    : MaxLen(Checked(requestLimit)), MaxAnswers(Checked(answerSlots)) {
+                     std::int32_t answerSlots, TextRoom room)
+    : MaxLen(Checked(requestLimit)), MaxAnswers(Checked(answerSlots)), answerLimit_(answerLimit) {
     Checked(descriptionLimit);
+    if (MaxAnswers > 0) Checked(answerLimit); // as building the answer slots would
+    if (room == TextRoom::OnDemand) return;
+    Answers.reserve(Room(MaxAnswers));
+    for (std::int32_t i = 0; i < MaxAnswers; ++i) Answers.emplace_back(answerLimit, room);
     WireText.reserve(Room(MaxLen) + kFrameOverheadChars);
     PlainText.reserve(Room(MaxLen));
     Description.reserve(Room(descriptionLimit));
-    Answers.reserve(Room(MaxAnswers));
-    for (std::int32_t i = 0; i < MaxAnswers; ++i) Answers.emplace_back(answerLimit);
 }
 
-TBaseItem::TBaseItem(const TStoreLimits& limits)
-    : TBaseItem(limits.MaxReqLen, limits.MaxAnsLen, limits.MaxDescrLen, limits.MultiAnswerNum) {}
+TBaseItem::TBaseItem(const TStoreLimits& limits, TextRoom room)
+    : TBaseItem(limits.MaxReqLen, limits.MaxAnsLen, limits.MaxDescrLen, limits.MultiAnswerNum, room) {}
 
 const std::string& TBaseItem::GetValue(int kind) const { return FormOf(kind, WireText, PlainText); }
 
@@ -154,10 +157,17 @@ void TBaseItem::SetValue(int kind, const std::string& text) {
     packedUnder_ = SetForms(kind, text, 0, WireText, PlainText);
 }
 
+void TBaseItem::BuildAnswers(std::size_t count) {
+    if (Answers.size() >= count) return;
+    Answers.reserve(count);
+    while (Answers.size() < count) Answers.emplace_back(answerLimit_, TextRoom::OnDemand);
+}
+
 void TBaseItem::SetAnswers(const std::vector<std::string>& lines) {
     if (lines.size() > Room(MaxAnswers)) throw Exception("Too large Multi Answer Number!");
     // The answers' own checks first, so a bad line leaves every answer as it was.
-    for (const std::string& line : lines) CheckText(line, Answers.front().MaxLen, kOddAnswer, kOverlongAnswer);
+    for (const std::string& line : lines) CheckText(line, answerLimit_, kOddAnswer, kOverlongAnswer);
+    BuildAnswers(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) Answers[i].SetValue(kPlainText, lines[i]);
     AnswerCount = static_cast<std::int32_t>(lines.size());
 }
@@ -172,6 +182,7 @@ void TBaseItem::CopyFrom(const TBaseItem& source) {
     } else {
         SetValue(kPlainText, source.PlainText);
     }
+    BuildAnswers(Room(source.AnswerCount));
     for (std::int32_t i = 0; i < source.AnswerCount; ++i) Answers[i].CopyFrom(source.Answers[i]);
     AnswerCount = source.AnswerCount;
     Description.assign(source.Description);
@@ -195,8 +206,8 @@ void TAnsReqItem::CopyFrom(const TAnsReqItem& source) {
 }
 
 TActAnsItem::TActAnsItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
-                         std::int32_t answerSlots)
-    : TBaseItem(requestLimit, answerLimit, descriptionLimit, answerSlots) {
+                         std::int32_t answerSlots, TextRoom room)
+    : TBaseItem(requestLimit, answerLimit, descriptionLimit, answerSlots, room) {
     Type = RequestType::Activation;
 }
 
@@ -206,10 +217,10 @@ TActivationItem::TActivationItem(std::int32_t requestLimit, std::int32_t answerL
                                  std::int32_t descriptionLimit, std::int32_t stepSlots,
                                  std::int32_t answerSlots)
     : Capacity(Checked(stepSlots)) {
-    Name.reserve(Room(Checked(descriptionLimit)));
+    Checked(descriptionLimit);
     Steps.reserve(Room(Capacity));
     for (std::int32_t i = 0; i < Capacity; ++i)
-        Steps.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots);
+        Steps.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots, TextRoom::OnDemand);
 }
 
 void TActivationItem::CopyFrom(const TActivationItem& source) {
@@ -255,7 +266,7 @@ TAllRequest::TAllRequest(std::int32_t requestLimit, std::int32_t answerLimit, st
     : Capacity(Checked(requestSlots)) {
     Items.slots_.reserve(Room(Capacity));
     for (std::int32_t i = 0; i < Capacity; ++i)
-        Items.slots_.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots);
+        Items.slots_.emplace_back(requestLimit, answerLimit, descriptionLimit, answerSlots, TextRoom::OnDemand);
     Items.order_ = Identity(Capacity);
 }
 

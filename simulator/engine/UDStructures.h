@@ -7,17 +7,25 @@
 // other through the selected PackFunction / UnPackFunction: selector 0 for a request's texts,
 // selector 1 for an answer's.
 //
-// All room is taken when an object is built, sized by the limits it is given (texts get
-// kFrameOverheadChars beyond the limit for the wire form), so filling and copying allocate
-// nothing beyond the temporary text a pack routine returns. A copy packs again only when the pack
-// routine has changed since the source was packed (CodecGeneration); otherwise it takes the
-// source's wire text and bytes as they are, which is what packing again would give. The texts are
-// set through SetValue, SetAnswers and CopyFrom, which keep both forms in step.
+// Room for the texts (TextRoom). An item built on its own, such as the answer loop's work item,
+// takes the room of its longest texts when it is built (kFrameOverheadChars beyond the limit for
+// a wire form), so that copying entries into it on the answer path allocates nothing beyond the
+// temporary text a pack routine returns. The slots of the tables take room for a text when it is
+// set, as much as it needs, and build their answer slots as they are first filled: a table's
+// memory follows what it holds, not its capacity times the longest text and the longest list of
+// answers (most entries are far shorter, and spare slots hold nothing). The limits are checked
+// the same either way. A copy packs again only when the pack routine has changed since the
+// source was packed (CodecGeneration); otherwise it takes the source's wire text and bytes as
+// they are, which is what packing again would give. The texts are set through SetValue,
+// SetAnswers and CopyFrom, which keep both forms in step.
 //
 // Entries are filled by copying into their slots, never by moving objects between slots: an
-// object's address stays fixed for its table's life. The request table keeps its order in a list
-// of slot numbers, so an entry inserted into the middle or removed moves no other entry. Slots
-// beyond a table's Count keep what they last held and are never read.
+// entry's address stays fixed for its table's life. What an entry holds may move when it is set
+// again (a text grows as needed, the answers when more of them are built), so nothing keeps a
+// pointer into an entry's texts or answers across a change of it; a live table changes only in
+// a publication, under the table lock (TRequestStore). The request table keeps its order in a
+// list of slot numbers, so an entry inserted into the middle or removed moves no other entry.
+// Slots beyond a table's Count keep what they last held and are never read.
 //
 // Limits must not be negative ("Invalid store limits!").
 //
@@ -61,6 +69,9 @@ inline constexpr std::array<std::string_view, RequestType::Count> RequestTypeNam
 // The name of a code; "" for a code outside the table.
 std::string_view RequestTypeName(std::uint8_t code);
 
+// Whether an object takes the room of its longest texts when it is built, or as they are set.
+enum class TextRoom { Reserved, OnDemand };
+
 // GetValue / SetValue kinds.
 inline constexpr int kWireText = 0;
 inline constexpr int kPlainText = 1;
@@ -68,7 +79,7 @@ inline constexpr int kPlainText = 1;
 // One answer.
 class TAnswer {
 public:
-    explicit TAnswer(std::int32_t answerLimit);
+    explicit TAnswer(std::int32_t answerLimit, TextRoom room = TextRoom::Reserved);
     TAnswer(const TAnswer&) = delete;
     TAnswer& operator=(const TAnswer&) = delete;
     TAnswer(TAnswer&&) = default;
@@ -96,8 +107,8 @@ private:
 class TBaseItem {
 public:
     TBaseItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
-              std::int32_t answerSlots);
-    explicit TBaseItem(const TStoreLimits& limits);
+              std::int32_t answerSlots, TextRoom room = TextRoom::Reserved);
+    explicit TBaseItem(const TStoreLimits& limits, TextRoom room = TextRoom::Reserved);
     TBaseItem(const TBaseItem&) = delete;
     TBaseItem& operator=(const TBaseItem&) = delete;
     TBaseItem(TBaseItem&&) = default;
@@ -126,11 +137,17 @@ public:
     std::string WireText;
     std::string PlainText;
     std::int32_t AnswerCount = 0;  // 0 to MaxAnswers
-    std::vector<TAnswer> Answers;  // MaxAnswers slots
+    // MaxAnswers slots. An item whose room comes on demand (a table's slot) builds them as they
+    // are first filled, so that it has at least AnswerCount: most entries fill a few of the slots
+    // that the simulation's longest list of answers calls for.
+    std::vector<TAnswer> Answers;
     std::string Description;       // at most the description limit (kept by the operations)
     std::uint8_t Type = RequestType::PSI;
 
 private:
+    void BuildAnswers(std::size_t count); // at least count answer slots
+
+    std::int32_t answerLimit_;
     std::uint64_t packedUnder_ = 0; // CodecGeneration the wire text was packed under; 0 none
 };
 
@@ -149,7 +166,7 @@ public:
 class TActAnsItem : public TBaseItem {
 public:
     TActAnsItem(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t descriptionLimit,
-                std::int32_t answerSlots);
+                std::int32_t answerSlots, TextRoom room = TextRoom::Reserved);
 };
 
 // One activation: a name and the steps that follow its starting request.

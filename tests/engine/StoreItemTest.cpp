@@ -238,3 +238,63 @@ TEST_F(StoreItemTest, NewItemsAndTypeNames) {
               }),
               "Invalid store limits!");
 }
+
+// A table's slot takes the room of what it holds: its texts as long as they are, and its answer
+// slots as they are first filled (kept when fewer are filled later, never more than MaxAnswers).
+// An item built on its own takes the room of its limits at once, for the answer path.
+TEST_F(StoreItemTest, TableSlotsTakeTheRoomOfWhatTheyHold) {
+    constexpr std::int32_t kLong = 200; // far beyond what the texts below take
+    constexpr std::int32_t kSlots = 3;
+    TBaseItem own(kLong, kLong, kLong, kSlots);
+    EXPECT_EQ(own.Answers.size(), static_cast<std::size_t>(kSlots));
+    EXPECT_GE(own.WireText.capacity(), static_cast<std::size_t>(kLong));
+    EXPECT_GE(own.Answers[2].WireText.capacity(), static_cast<std::size_t>(kLong));
+
+    TAllRequest table(kLong, kLong, kLong, 2, kSlots);
+    TAnsReqItem& slot = table.Items[1];
+    EXPECT_TRUE(slot.Answers.empty());
+
+    struct Case {
+        bool copied; // through CopyFrom, else SetAnswers
+        std::vector<std::string> answers;
+        std::size_t built; // answer slots of the table's slot afterwards
+        std::string expected;
+    };
+    const Case cases[] = {
+        {true, {"5a01"}, 1, "(no failure)"},
+        {false, {"5a01", "5a02"}, 2, "(no failure)"},
+        {true, {"5a01", "5a02", "5a03"}, 3, "(no failure)"},
+        {false, {}, 3, "(no failure)"},
+        {true, {"6a"}, 3, "(no failure)"},
+        {false, {"11", "22", "33", "44"}, 3, "Too large Multi Answer Number!"},
+    };
+    for (const Case& c : cases) {
+        TAnsReqItem source(kLong, kLong, kLong, kSlots + 1);
+        source.SetValue(kPlainText, "1a90");
+        source.Description = "d";
+        const std::string message = MessageOf([&] {
+            if (c.copied) {
+                source.SetAnswers(c.answers);
+                slot.CopyFrom(source);
+            } else {
+                slot.SetAnswers(c.answers);
+            }
+        });
+        EXPECT_EQ(message, c.expected) << c.answers.size();
+        EXPECT_EQ(slot.Answers.size(), c.built) << c.answers.size();
+        if (message != "(no failure)") continue;
+        ASSERT_EQ(slot.AnswerCount, static_cast<std::int32_t>(c.answers.size()));
+        for (std::size_t j = 0; j < c.answers.size(); ++j) {
+            EXPECT_EQ(slot.Answers[j].PlainText, c.answers[j]);
+            EXPECT_EQ(slot.Answers[j].WireText, PackFunction(c.answers[j], 1));
+            EXPECT_EQ(slot.Answers[j].MaxLen, kLong);
+            EXPECT_LT(slot.Answers[j].WireText.capacity(), static_cast<std::size_t>(kLong));
+        }
+    }
+    EXPECT_EQ(slot.WireText, "021a90");
+    EXPECT_LT(slot.WireText.capacity(), static_cast<std::size_t>(kLong));
+    EXPECT_LT(slot.Description.capacity(), static_cast<std::size_t>(kLong));
+    EXPECT_EQ(MessageOf([&] { slot.SetAnswers({"5a0"}); }), "Invalid answer value! Odd number of digits!");
+    EXPECT_EQ(MessageOf([&] { slot.SetAnswers({std::string(kLong + 2, '5')}); }),
+              "Overlong Answer " + std::string(kLong + 2, '5'));
+}
