@@ -5,6 +5,7 @@
 #include "ActivationApi.h"
 #include "CatalogueApi.h"
 #include "CatalogueFixtures.h"
+#include "HostFieldText.h"
 #include "LinkLibrary.h"
 #include "ProgramFolder.h"
 #include "PtyFixture.h"
@@ -42,15 +43,7 @@ std::array<std::uint8_t, KrixEmu::DeviceModel::ActivationRecordSize> TwoMessages
     return r;
 }
 
-template <std::size_t N> std::u16string Text(const char16_t (&field)[N]) {
-    std::u16string s;
-    for (char16_t c : field) {
-        if (c == 0)
-            return s;
-        s.push_back(c);
-    }
-    return u"(no terminator)";
-}
+using ActivationFixture::Text;
 
 struct ActivationLibrary : LinkLibrary {
     ActivationLibrary() {
