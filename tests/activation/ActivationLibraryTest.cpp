@@ -11,25 +11,19 @@
 #include "PtyFixture.h"
 
 #include <array>
-#include <chrono>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace {
 
 constexpr int Italian = 1;
 constexpr std::uint8_t CodecOn = 1;
 constexpr std::size_t ProgramSize = 700;
-constexpr std::int32_t Running = 1;
 constexpr int ActivationListRow = 17;
 constexpr std::uint32_t ListedProgram = 146;     // its device reports its own message
 constexpr std::uint32_t RequestingProgram = 194; // its device may ask for an activation
 constexpr std::array<std::uint8_t, 4> LinkReady = {0x00, 0x01, 0x00, 0x00};
 constexpr std::array<std::uint8_t, 4> LinkAsksActivation = {0x00, 0x01, 0x00, 0x06};
-
-// Generous: only a broken link comes near it; never a measure of speed.
-constexpr auto PollLimit = std::chrono::seconds(30);
 
 // Bytes 9 to 32 of the activation status answer: the newer form (message type 0x30), messages 1
 // and 2 of messag.txt in lines 0 and 1.
@@ -56,12 +50,6 @@ struct ActivationLibrary : LinkLibrary {
         Bind(statusChangeSnap, "StatusChangeSnap");
         Bind(messageView, "MessageView");
     }
-    template <typename F> void Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(Symbol(name));
-        allActivationBound = allActivationBound && f != nullptr;
-    }
-
-    bool allActivationBound = true;
     decltype(&::InitText) initText = nullptr;
     decltype(&::ActivationsList) activationsList = nullptr;
     decltype(&::StartStopActivation) startStopActivation = nullptr;
@@ -78,7 +66,7 @@ protected:
         PtyFixture::SetUp();
         ASSERT_TRUE(lib.Loaded()) << lib.Error();
         ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.allActivationBound);
+        ASSERT_TRUE(lib.AllNamedBound());
         working.emplace(folder.Root());
         folder.WriteProgram(ListedProgram, ProgramSize);
         folder.WriteProgram(RequestingProgram, ProgramSize);
@@ -106,13 +94,7 @@ protected:
         lib.initText(Italian, CodecOn);
         if (lib.InitComKrix(0) != 0)
             return 102;
-        const auto end = std::chrono::steady_clock::now() + PollLimit;
-        std::int32_t r = Status();
-        while (r == Running && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            r = Status();
-        }
-        return r;
+        return lib.PollStatusInitKrix(text.data());
     }
     std::int32_t Status() { return lib.StatusInitKrix(text.data()); }
 

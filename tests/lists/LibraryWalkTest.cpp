@@ -10,9 +10,7 @@
 #include "PtyFixture.h"
 
 #include <array>
-#include <chrono>
 #include <optional>
-#include <thread>
 
 using namespace ListsFixture;
 
@@ -20,13 +18,9 @@ namespace {
 
 constexpr std::int32_t Program = 79; // reads no initialisation message from the device
 constexpr std::size_t ProgramSize = 700;
-constexpr std::int32_t Running = 1;
 constexpr std::uint32_t CheckItem = 40;
 constexpr std::int32_t WrongState = -14;
 constexpr std::int32_t LinkFailed = -1;
-
-// Generous: only a broken link comes near it; never a measure of speed.
-constexpr auto PollLimit = std::chrono::seconds(30);
 
 // The lists' functions, bound by name beside the link's.
 struct ListsLibrary : LinkLibrary {
@@ -42,12 +36,6 @@ struct ListsLibrary : LinkLibrary {
         Bind(newList, "NewList");
         Bind(acquisition, "StartStop_DataAcquisition");
     }
-    template <typename F> void Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(Symbol(name));
-        allListsBound = allListsBound && f != nullptr;
-    }
-
-    bool allListsBound = true;
     decltype(&::InitText) initText = nullptr;
     decltype(&::ErrorList) errorList = nullptr;
     decltype(&::ParameterList) parameterList = nullptr;
@@ -66,7 +54,7 @@ protected:
         PtyFixture::SetUp();
         ASSERT_TRUE(lib.Loaded()) << lib.Error();
         ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.allListsBound);
+        ASSERT_TRUE(lib.AllNamedBound());
         working.emplace(folder.Root());
         WriteFile(QStringLiteral("codec.ini"), CodecIni({{Italian, "ita", "CP1258"}}));
         WriteLanguage("ita", Texts());
@@ -88,13 +76,7 @@ protected:
         if (lib.InitComKrix(0) != 0)
             return WrongState;
         std::array<std::uint16_t, 360> text{};
-        const auto end = std::chrono::steady_clock::now() + PollLimit;
-        std::int32_t r = lib.StatusInitKrix(text.data());
-        while (r == Running && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            r = lib.StatusInitKrix(text.data());
-        }
-        return r;
+        return lib.PollStatusInitKrix(text.data());
     }
 
     ListsLibrary lib;
