@@ -6,12 +6,9 @@
 #include "CatalogueApi.h"
 #include "CatalogueFixtures.h"
 #include "HostFieldText.h"
-#include "LinkLibrary.h"
-#include "ProgramFolder.h"
-#include "PtyFixture.h"
+#include "LibraryFixture.h"
 
 #include <array>
-#include <optional>
 #include <string>
 
 namespace {
@@ -60,14 +57,12 @@ struct ActivationLibrary : LinkLibrary {
     decltype(&::MessageView) messageView = nullptr;
 };
 
-class ActivationLibraryTest : public PtyFixture {
+class ActivationLibraryTest : public LibraryFixture<ActivationLibrary> {
 protected:
     void SetUp() override {
-        PtyFixture::SetUp();
-        ASSERT_TRUE(lib.Loaded()) << lib.Error();
-        ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.AllNamedBound());
-        working.emplace(folder.Root());
+        LibraryFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         folder.WriteProgram(ListedProgram, ProgramSize);
         folder.WriteProgram(RequestingProgram, ProgramSize);
         using namespace CatalogueFixture;
@@ -78,11 +73,6 @@ protected:
             m.SetIdList(ActivationListRow, {5, 7, 461});
             m.SetActivationRecord(TwoMessages());
         });
-    }
-    void TearDown() override {
-        lib.DeleteThreadKrix();
-        working.reset();
-        PtyFixture::TearDown();
     }
 
     // The host's initialisation for the program: until StatusInitKrix answers 0.
@@ -98,9 +88,6 @@ protected:
     }
     std::int32_t Status() { return lib.StatusInitKrix(text.data()); }
 
-    ActivationLibrary lib;
-    ProgramFolder folder;
-    std::optional<WorkingFolder> working;
     std::array<std::uint16_t, 360> text{};
 };
 

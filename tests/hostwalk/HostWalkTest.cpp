@@ -7,18 +7,15 @@
 // The driver thread runs beside the test.
 #include "ActivationApi.h"
 #include "CatalogueApi.h"
-#include "LinkLibrary.h"
+#include "LibraryFixture.h"
 #include "ListsApi.h"
 #include "ListsFixture.h"
-#include "ProgramFolder.h"
-#include "PtyFixture.h"
 #include "SelectionApi.h"
 #include "SelectionFixture.h"
 
 #include <array>
 #include <cstring>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,16 +59,12 @@ template <typename Record> std::vector<std::uint8_t> BytesOf(const Record& r) {
     return b;
 }
 
-class HostWalk : public PtyFixture {
+class HostWalk : public LibraryFixture<HostLibrary> {
 protected:
     void SetUp() override {
-        PtyFixture::SetUp();
-        ASSERT_TRUE(lib.Loaded()) << lib.Error();
-        ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.AllNamedBound());
-        // The database, the texts and the device program are found relative to the working
-        // folder.
-        working.emplace(folder.Root());
+        LibraryFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         tables.WriteTo(VehicleDb::CarFolder);
         using namespace CatalogueFixture;
         WriteLanguage("ita", Lists::Texts());
@@ -86,15 +79,7 @@ protected:
             m.SetIdList(18, {Lists::RpmLine, Lists::LongUnitLine});
         });
     }
-    void TearDown() override {
-        lib.DeleteThreadKrix();
-        working.reset();
-        PtyFixture::TearDown();
-    }
 
-    HostLibrary lib;
-    ProgramFolder folder;
-    std::optional<WorkingFolder> working;
     VehicleDb::Tables tables = Selection::SelectionDatabase();
     KrixEmu::Bytes program;
     std::array<std::uint16_t, 360> statusText{};

@@ -3,14 +3,11 @@
 // identifier lists, acquisition on, the lists with what the initialisation left, a selection,
 // acquisition off, the end of the thread. The driver thread runs beside the test.
 #include "CatalogueApi.h"
-#include "LinkLibrary.h"
+#include "LibraryFixture.h"
 #include "ListsApi.h"
 #include "ListsFixture.h"
-#include "ProgramFolder.h"
-#include "PtyFixture.h"
 
 #include <array>
-#include <optional>
 
 using namespace ListsFixture;
 
@@ -48,14 +45,12 @@ struct ListsLibrary : LinkLibrary {
     decltype(&::StartStop_DataAcquisition) acquisition = nullptr;
 };
 
-class LibraryWalk : public PtyFixture {
+class LibraryWalk : public LibraryFixture<ListsLibrary> {
 protected:
     void SetUp() override {
-        PtyFixture::SetUp();
-        ASSERT_TRUE(lib.Loaded()) << lib.Error();
-        ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.AllNamedBound());
-        working.emplace(folder.Root());
+        LibraryFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         WriteFile(QStringLiteral("codec.ini"), CodecIni({{Italian, "ita", "CP1258"}}));
         WriteLanguage("ita", Texts());
         folder.WriteProgram(Program, ProgramSize);
@@ -66,11 +61,6 @@ protected:
             m.SetIdList(18, {RpmLine, LongUnitLine});
         });
     }
-    void TearDown() override {
-        lib.DeleteThreadKrix();
-        working.reset();
-        PtyFixture::TearDown();
-    }
 
     std::int32_t Initialise() {
         if (lib.InitComKrix(0) != 0)
@@ -78,10 +68,6 @@ protected:
         std::array<std::uint16_t, 360> text{};
         return lib.PollStatusInitKrix(text.data());
     }
-
-    ListsLibrary lib;
-    ProgramFolder folder;
-    std::optional<WorkingFolder> working;
 };
 
 } // namespace

@@ -4,14 +4,11 @@
 // against the emulated device. Also what a wrong kind, a new maker list, a new driver thread
 // and new database texts do to the host's choices. The driver thread runs beside the test.
 #include "CatalogueApi.h"
-#include "LinkLibrary.h"
-#include "ProgramFolder.h"
-#include "PtyFixture.h"
+#include "LibraryFixture.h"
 #include "SelectionApi.h"
 #include "SelectionFixture.h"
 
 #include <array>
-#include <optional>
 
 using namespace Selection;
 
@@ -64,23 +61,14 @@ struct SelectionLibrary : LinkLibrary {
     decltype(&::SetEcuSelected) setEcuSelected = nullptr;
 };
 
-class SelectionLibraryTest : public PtyFixture {
+class SelectionLibraryTest : public LibraryFixture<SelectionLibrary> {
 protected:
     void SetUp() override {
-        PtyFixture::SetUp();
-        ASSERT_TRUE(lib.Loaded()) << lib.Error();
-        ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.AllNamedBound());
-        // The library reads the database, the texts and the device program relative to the
-        // working folder.
-        working.emplace(folder.Root());
+        LibraryFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         tables.WriteTo(VehicleDb::CarFolder);
         WriteTexts();
-    }
-    void TearDown() override {
-        lib.DeleteThreadKrix();
-        working.reset();
-        PtyFixture::TearDown();
     }
 
     // A list call that must succeed and leave exactly these texts.
@@ -117,9 +105,6 @@ protected:
         EXPECT_EQ(list.bytes(), before);
     }
 
-    SelectionLibrary lib;
-    ProgramFolder folder;
-    std::optional<WorkingFolder> working;
     VehicleDb::Tables tables = SelectionDatabase();
 };
 
