@@ -13,6 +13,7 @@
 #include <string>
 
 #include "ControllerTestSupport.h"
+#include "FrameCodec.h"
 #include "MainForm.h"
 #include "UnknownRequestsView.h"
 #include "WindowTestSupport.h"
@@ -73,6 +74,14 @@ protected:
         EXPECT_EQ(NewMessages(2), (std::vector<std::string>{"Running...", "In communication..."}));
     }
     TKRIXCommunicationThread* Engine() { return window->Controller().Engine(); }
+    // The answers the engine gives a request now: the live table's entry for its wire text.
+    TStringList EngineAnswers(const std::string& request) {
+        TBaseItem item(Engine()->Store().Limits());
+        if (!Engine()->GetAnswerInto(PackFunction(request, 0), item)) return {"not answered"};
+        TStringList answers;
+        for (std::int32_t k = 0; k < item.AnswerCount; ++k) answers.push_back(item.Answers[static_cast<std::size_t>(k)].PlainText);
+        return answers;
+    }
     void ReplaceInSimulation(const std::string& from, const std::string& to) {
         std::string text = ReadBytes(folders.Simulation());
         ASSERT_NE(text.find(from), std::string::npos) << from;

@@ -68,14 +68,6 @@ protected:
         while (!cells.empty() && cells.back().empty()) cells.pop_back();
         return cells;
     }
-    // The answers the engine gives a request now: the live table's entry for its wire text.
-    TStringList EngineAnswers(const std::string& request) {
-        TBaseItem item(Engine()->Store().Limits());
-        if (!Engine()->GetAnswerInto(PackFunction(request, 0), item)) return {"not answered"};
-        TStringList answers;
-        for (std::int32_t k = 0; k < item.AnswerCount; ++k) answers.push_back(item.Answers[static_cast<std::size_t>(k)].PlainText);
-        return answers;
-    }
     std::string EngineDescription(const std::string& request) {
         const TAnsReqItem* entry = Engine()->RequestIndex(PackFunction(request, 0), 1);
         return entry != nullptr ? entry->Description : "(none)";
