@@ -49,6 +49,62 @@ bool AddressUsable(const QString& address) {
 
 using namespace Bluetooth;
 
+namespace {
+
+// How long a byte-wise read may take: its overall limit (told with the words of overdue when it
+// passes), the silence it allows since the last byte, and the pause between polls of a silent line.
+struct ByteWait {
+    std::uint32_t limitMs;
+    std::uint32_t silenceMs;
+    std::uint32_t pauseMs;
+    const char* overdue;
+};
+
+constexpr ByteWait ReplyWait{ReplyLimitMs, ReplySilenceMs, ReplyPollPauseMs, "module reply: no whole reply"};
+constexpr ByteWait CallWait{CallLimitMs, CallSilenceMs, CallPollPauseMs, "callBluetooth(): no connection"};
+
+// What one byte makes of a read.
+enum class Heard {
+    More,
+    Whole,
+    // Read on, but the read ends as soon as the line falls silent.
+    MoreUntilSilent,
+};
+
+// Hands each byte read since start to take until it answers Whole (true); false on a stop
+// request, once the overall limit has passed, or after more silence than allowed.
+template <typename Take>
+bool ReadBytes(ByteLink& link, const DeviceClock& clock, const ByteWait& wait, std::uint64_t start, Take&& take) {
+    std::uint64_t last = start;
+    std::uint64_t allowedSilence = wait.silenceMs;
+    for (;;) {
+        if (clock.stopRequested())
+            return false;
+        std::uint8_t b = 0;
+        const bool got = link.readByte(&b);
+        const std::uint64_t now = clock.msecNow();
+        if (now - start > wait.limitMs) {
+            qDebug("main: seriale1: %s within %u ms", wait.overdue, static_cast<unsigned>(wait.limitMs));
+            return false;
+        }
+        if (!got) {
+            if (now - last > allowedSilence)
+                return false;
+            if (!clock.sleepMs(wait.pauseMs))
+                return false;
+            continue;
+        }
+        last = now;
+        switch (take(b)) {
+        case Heard::More: break;
+        case Heard::Whole: return true;
+        case Heard::MoreUntilSilent: allowedSilence = 0; break;
+        }
+    }
+}
+
+} // namespace
+
 BluetoothModule::BluetoothModule(ByteLink& link, const DeviceClock& clock) : link_(link), clock_(clock) {}
 
 bool BluetoothModule::moduleReset(std::uint8_t address) {
@@ -74,34 +130,16 @@ bool BluetoothModule::readReply(std::uint8_t command) {
     std::uint8_t reply[MaxReply];
     std::size_t count = 0;
     std::size_t expected = 0; // known from the fifth byte on
-    const std::uint64_t start = clock_.msecNow();
-    std::uint64_t last = start;
-    for (;;) {
-        if (clock_.stopRequested())
-            return false;
-        std::uint8_t b = 0;
-        const bool got = link_.readByte(&b);
-        const std::uint64_t now = clock_.msecNow();
-        if (now - start > ReplyLimitMs) {
-            qDebug("main: seriale1: module reply: no whole reply within %u ms", static_cast<unsigned>(ReplyLimitMs));
-            return false;
-        }
-        if (!got) {
-            if (now - last > ReplySilenceMs)
-                return false;
-            if (!clock_.sleepMs(ReplyPollPauseMs))
-                return false;
-            continue;
-        }
-        last = now;
+    const bool whole = ReadBytes(link_, clock_, ReplyWait, clock_.msecNow(), [&](std::uint8_t b) {
         if (b == ReplyLead && count > 0)
-            continue; // the module repeats its lead byte; only the first one belongs to the reply
+            return Heard::More; // the module repeats its lead byte; only the first one belongs to the reply
         reply[count++] = b;
         if (count == ReplyCountIndex + 1)
             expected = reply[ReplyCountIndex] + ReplyOverhead;
-        if (expected != 0 && count == expected)
-            break;
-    }
+        return expected != 0 && count == expected ? Heard::Whole : Heard::More;
+    });
+    if (!whole)
+        return false;
     unsigned sum = 0;
     for (std::size_t i = 0; i + 1 < count; ++i)
         sum += reply[i];
@@ -126,44 +164,29 @@ bool BluetoothModule::callBluetooth(const QString& address) {
         return false;
 
     const std::uint64_t start = clock_.msecNow();
-    std::uint64_t last = start;
-    std::uint64_t allowedSilence = CallSilenceMs;
     QByteArray line;
-    for (;;) {
-        if (clock_.stopRequested())
-            return false;
-        std::uint8_t b = 0;
-        const bool got = link_.readByte(&b);
-        const std::uint64_t now = clock_.msecNow();
-        if (now - start > CallLimitMs) {
-            qDebug("main: seriale1: callBluetooth(): no connection within %u ms", static_cast<unsigned>(CallLimitMs));
-            return false;
-        }
-        if (!got) {
-            if (now - last > allowedSilence)
-                return false;
-            if (!clock_.sleepMs(CallPollPauseMs))
-                return false;
-            continue;
-        }
-        last = now;
+    const bool connected = ReadBytes(link_, clock_, CallWait, start, [&](std::uint8_t b) {
         if (b != '\r' && b != '\n') {
             if (line.size() < static_cast<qsizetype>(MaxReplyLine))
                 line.append(static_cast<char>(b));
-            continue;
+            return Heard::More;
         }
+        Heard heard = Heard::More;
         if (line.contains(CallReply)) {
             qDebug("main: seriale1: callBluetooth(): CALL response %s", line.constData());
         } else if (line.contains(ConnectReply)) {
             qDebug("main: seriale1: callBluetooth(): CONNECT response %s", line.constData());
-            break;
+            heard = Heard::Whole;
         } else if (!line.isEmpty()) {
             // An answer that is not the connection: the wait ends once the module falls silent.
             qDebug("main: seriale1: callBluetooth(): unknow response %s", line.constData());
-            allowedSilence = 0;
+            heard = Heard::MoreUntilSilent;
         }
         line.clear();
-    }
+        return heard;
+    });
+    if (!connected)
+        return false;
     qDebug("main: seriale1: callBluetooth(): call response in %d seconds",
            static_cast<int>(clock_.msecNow() - start));
     clock_.sleepMs(AfterCallMs);

@@ -12,6 +12,7 @@
 // at each call. Without a simulation file the page's views are disabled.
 #include "ActivationEditor.h"
 #include "CurrentEngineCalls.h"
+#include "EditingPageHooks.h"
 #include "UnknownRequests.h"
 
 #include <QWidget>
@@ -34,13 +35,7 @@ inline constexpr int IntraFrameColumnWidth = 60;
 inline constexpr int RequestColumnWidth = 295;
 inline constexpr int AnswerColumnWidth = 355;
 
-// What the page needs of the window beyond the controller and the dialogs.
-struct ActivationsPageHooks {
-    std::function<bool()> Overwrite;                 // the hex editors' mode
-    std::function<std::int32_t()> IntraFrameDefault; // of the rows a drop creates
-    UnknownRequestList* UnknownRequests = nullptr;   // the rows a drop takes leave it
-    std::function<void()> UnknownRequestsChanged;    // redraws the list after a drop
-};
+using ActivationsPageHooks = EditingPageHooks;
 
 class ActivationsPage final : public QWidget {
     Q_OBJECT

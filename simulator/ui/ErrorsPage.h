@@ -16,6 +16,7 @@
 // the timer's tick is skipped while a handler of the page runs, including while a message box it
 // raised is open.
 #include "CurrentEngineCalls.h"
+#include "EditingPageHooks.h"
 #include "ErrorRequests.h"
 #include "FaultScanDriver.h"
 #include "UnknownRequests.h"
@@ -49,11 +50,7 @@ inline constexpr std::array<const char*, AnswerColumnCount> AnswerRadioCaptions 
     "No Errors", "One Error", "Two Errors", "Three Errors", "Manual"};
 
 // What the page needs of the window beyond the controller and the dialogs.
-struct ErrorsPageHooks {
-    std::function<bool()> Overwrite;                 // the hex editors' mode
-    std::function<std::int32_t()> IntraFrameDefault; // of the entries a drop creates
-    UnknownRequestList* UnknownRequests = nullptr;   // the rows a drop takes leave it
-    std::function<void()> UnknownRequestsChanged;    // redraws the list after a drop
+struct ErrorsPageHooks : EditingPageHooks {
     // The scanning's share of the window: the fault-reading counter of the traffic log, the
     // options of the "Settings" page, the item of "Error Scanning Request" and the ZULM port.
     std::function<std::int32_t()> FaultReadingCount;

@@ -42,6 +42,7 @@ class QTimer;
 class PsiPage;
 class ErrorsPage;
 class ActivationsPage;
+struct EditingPageHooks;
 class ScanOptionsGroup;
 class QtOperatorDialogs;
 class QueuedMessages;
@@ -160,6 +161,8 @@ private:
     QGroupBox* BuildActualRequests();
     QGroupBox* BuildUnknownRequests();
     void BuildStatusBar();
+    // The window's share of each editing page, the same for all three.
+    void FillEditingHooks(EditingPageHooks& hooks);
     void BuildPsiPage();
     void BuildErrorsPage();
     void BuildActivationsPage();

@@ -340,22 +340,23 @@ void TfFormMain::BuildStatusBar() {
     panels_[0]->setText(QString::fromLatin1(OverwriteText));
 }
 
-void TfFormMain::BuildPsiPage() {
-    PsiPageHooks hooks;
+void TfFormMain::FillEditingHooks(EditingPageHooks& hooks) {
     hooks.Overwrite = [this] { return overwrite_ == 1; };
     hooks.IntraFrameDefault = [this] { return intraFrameDefault_; };
     hooks.UnknownRequests = &unknown_;
     hooks.UnknownRequestsChanged = [this] { lwUnknownRequests_->Refresh(); };
+}
+
+void TfFormMain::BuildPsiPage() {
+    PsiPageHooks hooks;
+    FillEditingHooks(hooks);
     psiPage_ = new PsiPage(*controller_, dialogs_, std::move(hooks), findChild<QAction*>("mFindByteDescription"),
                            findChild<QAction*>("mSearchAgain"), Page(FormPage::PSI));
 }
 
 void TfFormMain::BuildErrorsPage() {
     ErrorsPageHooks hooks;
-    hooks.Overwrite = [this] { return overwrite_ == 1; };
-    hooks.IntraFrameDefault = [this] { return intraFrameDefault_; };
-    hooks.UnknownRequests = &unknown_;
-    hooks.UnknownRequestsChanged = [this] { lwUnknownRequests_->Refresh(); };
+    FillEditingHooks(hooks);
     hooks.FaultReadingCount = [this] { return faultReadingCount_; };
     hooks.ResetFaultReadingCount = [this] { faultReadingCount_ = 0; };
     hooks.ScanOptions = [this] { return ScanSettingsOf(controller_->Options()); };
@@ -367,10 +368,7 @@ void TfFormMain::BuildErrorsPage() {
 
 void TfFormMain::BuildActivationsPage() {
     ActivationsPageHooks hooks;
-    hooks.Overwrite = [this] { return overwrite_ == 1; };
-    hooks.IntraFrameDefault = [this] { return intraFrameDefault_; };
-    hooks.UnknownRequests = &unknown_;
-    hooks.UnknownRequestsChanged = [this] { lwUnknownRequests_->Refresh(); };
+    FillEditingHooks(hooks);
     activationsPage_ = new ActivationsPage(*controller_, dialogs_, std::move(hooks), Page(FormPage::Activations));
 }
 

@@ -9,6 +9,7 @@
 // while a load runs (BeginLoad to Rebuild) its views are empty and disabled, so nothing refers to
 // a tree, file or engine the load replaces. The views stay disabled while no simulation file is
 // loaded.
+#include "EditingPageHooks.h"
 #include "HexLineEdit.h"
 #include "RequestTreeEditor.h"
 
@@ -37,13 +38,7 @@ inline constexpr int RootStateImage = 3;
 inline constexpr int RequestStateImage = 1;
 inline constexpr int AnswerStateImage = 2;
 
-// What the page needs of the window beyond the controller and the dialogs.
-struct PsiPageHooks {
-    std::function<bool()> Overwrite;                 // the hex editors' mode
-    std::function<std::int32_t()> IntraFrameDefault; // of the entries the editor creates
-    UnknownRequestList* UnknownRequests = nullptr;   // the rows a drop takes leave it
-    std::function<void()> UnknownRequestsChanged;    // redraws the list after a drop
-};
+using PsiPageHooks = EditingPageHooks;
 
 class PsiPage final : public QWidget {
     Q_OBJECT

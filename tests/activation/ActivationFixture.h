@@ -7,12 +7,12 @@
 #include "CatalogueFixtures.h"
 #include "CatalogueLoading.h"
 #include "DeviceTables.h"
+#include "HostFieldText.h"
 #include "LinkExports.h"
 #include "TKrixThread.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -145,22 +145,6 @@ inline ActivationState Messages(std::initializer_list<std::uint32_t> ids) {
     s.decimals = 3;
     s.digitCount = 1;
     return s;
-}
-
-// A 16-bit text of a host field, up to its terminator.
-template <std::size_t N> std::u16string Text(const char16_t (&field)[N]) {
-    std::u16string s;
-    for (char16_t c : field) {
-        if (c == 0)
-            return s;
-        s.push_back(c);
-    }
-    return u"(no terminator)";
-}
-
-template <std::size_t N> std::string Text(const char (&field)[N]) {
-    const std::size_t n = strnlen(field, N);
-    return n == N ? "(no terminator)" : std::string(field, n);
 }
 
 // A name of the activation catalogue as it stands in its 25-character column, blanks kept.

@@ -5,30 +5,22 @@
 #include "ActivationApi.h"
 #include "CatalogueApi.h"
 #include "CatalogueFixtures.h"
-#include "LinkLibrary.h"
-#include "ProgramFolder.h"
-#include "PtyFixture.h"
+#include "HostFieldText.h"
+#include "LibraryFixture.h"
 
 #include <array>
-#include <chrono>
-#include <optional>
 #include <string>
-#include <thread>
 
 namespace {
 
 constexpr int Italian = 1;
 constexpr std::uint8_t CodecOn = 1;
 constexpr std::size_t ProgramSize = 700;
-constexpr std::int32_t Running = 1;
 constexpr int ActivationListRow = 17;
 constexpr std::uint32_t ListedProgram = 146;     // its device reports its own message
 constexpr std::uint32_t RequestingProgram = 194; // its device may ask for an activation
 constexpr std::array<std::uint8_t, 4> LinkReady = {0x00, 0x01, 0x00, 0x00};
 constexpr std::array<std::uint8_t, 4> LinkAsksActivation = {0x00, 0x01, 0x00, 0x06};
-
-// Generous: only a broken link comes near it; never a measure of speed.
-constexpr auto PollLimit = std::chrono::seconds(30);
 
 // Bytes 9 to 32 of the activation status answer: the newer form (message type 0x30), messages 1
 // and 2 of messag.txt in lines 0 and 1.
@@ -42,15 +34,7 @@ std::array<std::uint8_t, KrixEmu::DeviceModel::ActivationRecordSize> TwoMessages
     return r;
 }
 
-template <std::size_t N> std::u16string Text(const char16_t (&field)[N]) {
-    std::u16string s;
-    for (char16_t c : field) {
-        if (c == 0)
-            return s;
-        s.push_back(c);
-    }
-    return u"(no terminator)";
-}
+using ActivationFixture::Text;
 
 struct ActivationLibrary : LinkLibrary {
     ActivationLibrary() {
@@ -63,12 +47,6 @@ struct ActivationLibrary : LinkLibrary {
         Bind(statusChangeSnap, "StatusChangeSnap");
         Bind(messageView, "MessageView");
     }
-    template <typename F> void Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(Symbol(name));
-        allActivationBound = allActivationBound && f != nullptr;
-    }
-
-    bool allActivationBound = true;
     decltype(&::InitText) initText = nullptr;
     decltype(&::ActivationsList) activationsList = nullptr;
     decltype(&::StartStopActivation) startStopActivation = nullptr;
@@ -79,14 +57,12 @@ struct ActivationLibrary : LinkLibrary {
     decltype(&::MessageView) messageView = nullptr;
 };
 
-class ActivationLibraryTest : public PtyFixture {
+class ActivationLibraryTest : public LibraryFixture<ActivationLibrary> {
 protected:
     void SetUp() override {
-        PtyFixture::SetUp();
-        ASSERT_TRUE(lib.Loaded()) << lib.Error();
-        ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.allActivationBound);
-        working.emplace(folder.Root());
+        LibraryFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         folder.WriteProgram(ListedProgram, ProgramSize);
         folder.WriteProgram(RequestingProgram, ProgramSize);
         using namespace CatalogueFixture;
@@ -98,11 +74,6 @@ protected:
             m.SetActivationRecord(TwoMessages());
         });
     }
-    void TearDown() override {
-        lib.DeleteThreadKrix();
-        working.reset();
-        PtyFixture::TearDown();
-    }
 
     // The host's initialisation for the program: until StatusInitKrix answers 0.
     std::int32_t Initialise(std::uint32_t program) {
@@ -113,19 +84,10 @@ protected:
         lib.initText(Italian, CodecOn);
         if (lib.InitComKrix(0) != 0)
             return 102;
-        const auto end = std::chrono::steady_clock::now() + PollLimit;
-        std::int32_t r = Status();
-        while (r == Running && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            r = Status();
-        }
-        return r;
+        return lib.PollStatusInitKrix(text.data());
     }
     std::int32_t Status() { return lib.StatusInitKrix(text.data()); }
 
-    ActivationLibrary lib;
-    ProgramFolder folder;
-    std::optional<WorkingFolder> working;
     std::array<std::uint16_t, 360> text{};
 };
 

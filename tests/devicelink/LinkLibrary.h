@@ -6,7 +6,10 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
+#include <cstdint>
 #include <string>
+#include <thread>
 
 #ifndef TARVICO_LIBRARY_DIR
 #error "TARVICO_LIBRARY_DIR must name the folder of the built library"
@@ -46,6 +49,21 @@ public:
         const char* e = dlerror();
         return e ? e : path_;
     }
+    // Every function bound with Bind was found.
+    bool AllNamedBound() const { return allNamedBound_; }
+
+    // StatusInitKrix asked every 20 ms while it answers "running" (1), for 30 s at the most
+    // (generous: only a broken link comes near it; never a measure of speed); its last answer.
+    std::int32_t PollStatusInitKrix(std::uint16_t* text) const {
+        constexpr std::int32_t Running = 1;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        std::int32_t r = StatusInitKrix(text);
+        while (r == Running && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            r = StatusInitKrix(text);
+        }
+        return r;
+    }
 
 #define KRIX_MEMBER(name, ret, args) KrixFn_##name name = nullptr;
     KRIX_LINK_FUNCTIONS(KRIX_MEMBER)
@@ -55,7 +73,15 @@ public:
     std::int32_t (*SetEcu)(std::uint32_t) = nullptr;
     void (*SetBluetooth)(std::uint8_t, const char*) = nullptr;
 
+protected:
+    // A function beyond the link's, bound by name in a derived library's constructor.
+    template <typename F> void Bind(F& f, const char* name) {
+        f = reinterpret_cast<F>(Symbol(name));
+        allNamedBound_ = allNamedBound_ && f != nullptr;
+    }
+
 private:
     std::string path_;
     void* handle_ = nullptr;
+    bool allNamedBound_ = true;
 };

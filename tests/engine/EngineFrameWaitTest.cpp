@@ -17,19 +17,11 @@
 #include "fixtures/FakeLinkCalls.h"
 #include "fixtures/RecordingReporter.h"
 #include "fixtures/SimulationFolder.h"
+#include "fixtures/WaitUntil.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-template <typename Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 20s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 std::vector<FakeLinkWait> Waits() {
     std::vector<FakeLinkWait> waits(static_cast<std::size_t>(FakeLink_WaitCount()));

@@ -20,21 +20,12 @@
 #include "fixtures/RecordingReporter.h"
 #include "fixtures/SimulationFolder.h"
 #include "fixtures/SteppingClock.h"
+#include "fixtures/WaitUntil.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-
-template <typename Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 20s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 struct StatusEvents {
     struct Event {

@@ -7,21 +7,16 @@
 // The driver thread runs beside the test.
 #include "ActivationApi.h"
 #include "CatalogueApi.h"
-#include "LinkLibrary.h"
+#include "LibraryFixture.h"
 #include "ListsApi.h"
 #include "ListsFixture.h"
-#include "ProgramFolder.h"
-#include "PtyFixture.h"
 #include "SelectionApi.h"
 #include "SelectionFixture.h"
 
 #include <array>
-#include <chrono>
 #include <cstring>
 #include <functional>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -39,20 +34,17 @@ namespace ListLayout = Selection::ListLayout;
     X(ValueActivation) X(KrixActivationRequest) X(StatusChangeSnap)
 
 struct HostLibrary : LinkLibrary {
-#define HOST_MEMBER(name) decltype(&::name) name = reinterpret_cast<decltype(&::name)>(Symbol(#name));
+    HostLibrary() {
+#define HOST_BIND(name) Bind(name, #name);
+        HOST_FUNCTIONS(HOST_BIND)
+#undef HOST_BIND
+    }
+#define HOST_MEMBER(name) decltype(&::name) name = nullptr;
     HOST_FUNCTIONS(HOST_MEMBER)
 #undef HOST_MEMBER
-    bool AllHostBound() const {
-        bool all = AllBound();
-#define HOST_CHECK(name) all = all && name != nullptr;
-        HOST_FUNCTIONS(HOST_CHECK)
-#undef HOST_CHECK
-        return all;
-    }
 };
 
 constexpr std::uint8_t Car = 0;
-constexpr std::int32_t Running = 1;
 constexpr std::int32_t WrongState = -14;
 constexpr std::size_t ProgramSize = 700;
 constexpr char EngineLetter = 'A';
@@ -61,24 +53,18 @@ constexpr int ActivationListRow = 17;
 constexpr std::uint32_t Pump = 5;
 constexpr std::uint32_t Fan = 7;
 
-// Generous: only a broken link comes near it; never a measure of speed.
-constexpr auto PollLimit = std::chrono::seconds(30);
-
 template <typename Record> std::vector<std::uint8_t> BytesOf(const Record& r) {
     std::vector<std::uint8_t> b(sizeof r);
     std::memcpy(b.data(), &r, sizeof r);
     return b;
 }
 
-class HostWalk : public PtyFixture {
+class HostWalk : public LibraryFixture<HostLibrary> {
 protected:
     void SetUp() override {
-        PtyFixture::SetUp();
-        ASSERT_TRUE(lib.Loaded()) << lib.Error();
-        ASSERT_TRUE(lib.AllHostBound());
-        // The database, the texts and the device program are found relative to the working
-        // folder.
-        working.emplace(folder.Root());
+        LibraryFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         tables.WriteTo(VehicleDb::CarFolder);
         using namespace CatalogueFixture;
         WriteLanguage("ita", Lists::Texts());
@@ -93,25 +79,7 @@ protected:
             m.SetIdList(18, {Lists::RpmLine, Lists::LongUnitLine});
         });
     }
-    void TearDown() override {
-        lib.DeleteThreadKrix();
-        working.reset();
-        PtyFixture::TearDown();
-    }
 
-    std::int32_t StatusInitKrix() {
-        const auto end = std::chrono::steady_clock::now() + PollLimit;
-        std::int32_t r = lib.StatusInitKrix(statusText.data());
-        while (r == Running && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            r = lib.StatusInitKrix(statusText.data());
-        }
-        return r;
-    }
-
-    HostLibrary lib;
-    ProgramFolder folder;
-    std::optional<WorkingFolder> working;
     VehicleDb::Tables tables = Selection::SelectionDatabase();
     KrixEmu::Bytes program;
     std::array<std::uint16_t, 360> statusText{};
@@ -153,7 +121,7 @@ TEST_F(HostWalk, AHostsWholeSessionRunsToTheEnd) {
 
     // The initialisation for the chosen ECU: its program, letter and multiplexer reach the device.
     ASSERT_EQ(lib.InitComKrix(0), 0);
-    ASSERT_EQ(StatusInitKrix(), 0);
+    ASSERT_EQ(lib.PollStatusInitKrix(statusText.data()), 0);
     EXPECT_EQ(emulator.ProgramImage(), ProgramFolder::Loaded(program));
     emulator.Inspect([](const KrixEmu::DeviceModel& m) {
         EXPECT_EQ(m.Letter(), EngineLetter);

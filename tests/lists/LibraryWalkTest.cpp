@@ -3,16 +3,11 @@
 // identifier lists, acquisition on, the lists with what the initialisation left, a selection,
 // acquisition off, the end of the thread. The driver thread runs beside the test.
 #include "CatalogueApi.h"
-#include "LinkLibrary.h"
+#include "LibraryFixture.h"
 #include "ListsApi.h"
 #include "ListsFixture.h"
-#include "ProgramFolder.h"
-#include "PtyFixture.h"
 
 #include <array>
-#include <chrono>
-#include <optional>
-#include <thread>
 
 using namespace ListsFixture;
 
@@ -20,13 +15,9 @@ namespace {
 
 constexpr std::int32_t Program = 79; // reads no initialisation message from the device
 constexpr std::size_t ProgramSize = 700;
-constexpr std::int32_t Running = 1;
 constexpr std::uint32_t CheckItem = 40;
 constexpr std::int32_t WrongState = -14;
 constexpr std::int32_t LinkFailed = -1;
-
-// Generous: only a broken link comes near it; never a measure of speed.
-constexpr auto PollLimit = std::chrono::seconds(30);
 
 // The lists' functions, bound by name beside the link's.
 struct ListsLibrary : LinkLibrary {
@@ -42,12 +33,6 @@ struct ListsLibrary : LinkLibrary {
         Bind(newList, "NewList");
         Bind(acquisition, "StartStop_DataAcquisition");
     }
-    template <typename F> void Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(Symbol(name));
-        allListsBound = allListsBound && f != nullptr;
-    }
-
-    bool allListsBound = true;
     decltype(&::InitText) initText = nullptr;
     decltype(&::ErrorList) errorList = nullptr;
     decltype(&::ParameterList) parameterList = nullptr;
@@ -60,14 +45,12 @@ struct ListsLibrary : LinkLibrary {
     decltype(&::StartStop_DataAcquisition) acquisition = nullptr;
 };
 
-class LibraryWalk : public PtyFixture {
+class LibraryWalk : public LibraryFixture<ListsLibrary> {
 protected:
     void SetUp() override {
-        PtyFixture::SetUp();
-        ASSERT_TRUE(lib.Loaded()) << lib.Error();
-        ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.allListsBound);
-        working.emplace(folder.Root());
+        LibraryFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         WriteFile(QStringLiteral("codec.ini"), CodecIni({{Italian, "ita", "CP1258"}}));
         WriteLanguage("ita", Texts());
         folder.WriteProgram(Program, ProgramSize);
@@ -78,28 +61,13 @@ protected:
             m.SetIdList(18, {RpmLine, LongUnitLine});
         });
     }
-    void TearDown() override {
-        lib.DeleteThreadKrix();
-        working.reset();
-        PtyFixture::TearDown();
-    }
 
     std::int32_t Initialise() {
         if (lib.InitComKrix(0) != 0)
             return WrongState;
         std::array<std::uint16_t, 360> text{};
-        const auto end = std::chrono::steady_clock::now() + PollLimit;
-        std::int32_t r = lib.StatusInitKrix(text.data());
-        while (r == Running && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            r = lib.StatusInitKrix(text.data());
-        }
-        return r;
+        return lib.PollStatusInitKrix(text.data());
     }
-
-    ListsLibrary lib;
-    ProgramFolder folder;
-    std::optional<WorkingFolder> working;
 };
 
 } // namespace

@@ -4,11 +4,9 @@
 // editing pages surviving "Save" and a reload.
 #include <gtest/gtest.h>
 
-#include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -84,23 +82,6 @@ protected:
         for (std::int32_t i = 0; i < table.Count; ++i) names.push_back(table.Items[static_cast<std::size_t>(i)].Name);
         std::sort(names.begin(), names.end());
         return names;
-    }
-    void ReplaceInSimulation(const std::string& from, const std::string& to) {
-        std::string text = ReadBytes(folders.Simulation());
-        ASSERT_NE(text.find(from), std::string::npos) << from;
-        text.replace(text.find(from), from.size(), to);
-        WriteBytes(folders.Simulation(), text);
-    }
-    void DropOn(QWidget& target, int row) {
-        auto& list = *Control<UnknownRequestsView>(*window, UnknownRequestsName);
-        list.Refresh();
-        std::unique_ptr<QMimeData> data(list.Model().mimeData({list.Model().index(row, 0)}));
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&target, &enter);
-        EXPECT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&target, &drop);
-        EXPECT_TRUE(drop.isAccepted());
     }
     // The drawn log's lines since the last call, once count lines have come.
     std::vector<std::string> NewLogLines(std::size_t count) {

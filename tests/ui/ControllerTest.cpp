@@ -16,6 +16,7 @@
 #include "fixtures/RecordingReporter.h"
 #include "fixtures/SimulationFolder.h"
 #include "fixtures/SteppingClock.h"
+#include "fixtures/WaitUntil.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -24,15 +25,6 @@ namespace {
 
 constexpr const char* Title = "Tarvico";
 const fs::path Fixture = fs::path(TARVICO_UI_FIXTURES) / "simulation";
-
-template <typename Pred> bool WaitUntil(Pred pred) {
-    const auto end = std::chrono::steady_clock::now() + 20s;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // The fixture's text with one key line replaced (or removed with an empty replacement).
 std::string WithLine(std::string text, const std::string& line, const std::string& replacement) {

@@ -19,6 +19,7 @@
 #include "fixtures/RecordingReporter.h"
 #include "fixtures/SimulationFolder.h"
 #include "fixtures/SteppingClock.h"
+#include "fixtures/WaitUntil.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -28,15 +29,6 @@ namespace {
 const fs::path Fixture = fs::path(TARVICO_UI_FIXTURES) / "simulation";
 constexpr std::int32_t IntraFrameDefault = 100;
 constexpr std::size_t CanFrameBytes = 8;
-
-template <typename Pred> bool WaitUntil(Pred pred) {
-    const auto end = std::chrono::steady_clock::now() + 20s;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // The traffic log with its info texts: "request>answer:kind|info".
 class TrafficEvents final : public EngineEvents {

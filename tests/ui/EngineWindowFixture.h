@@ -3,14 +3,19 @@
 // fixture simulation loaded through the scripted open dialog, and the helpers that read the
 // window's message list, buttons and log while its events keep flowing.
 #include <QAction>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include <memory>
+#include <string>
 
 #include "ControllerTestSupport.h"
+#include "FrameCodec.h"
 #include "MainForm.h"
+#include "UnknownRequestsView.h"
 #include "WindowTestSupport.h"
 #include "fixtures/FakeLinkCalls.h"
 #include "fixtures/SteppingClock.h"
@@ -69,6 +74,32 @@ protected:
         EXPECT_EQ(NewMessages(2), (std::vector<std::string>{"Running...", "In communication..."}));
     }
     TKRIXCommunicationThread* Engine() { return window->Controller().Engine(); }
+    // The answers the engine gives a request now: the live table's entry for its wire text.
+    TStringList EngineAnswers(const std::string& request) {
+        TBaseItem item(Engine()->Store().Limits());
+        if (!Engine()->GetAnswerInto(PackFunction(request, 0), item)) return {"not answered"};
+        TStringList answers;
+        for (std::int32_t k = 0; k < item.AnswerCount; ++k) answers.push_back(item.Answers[static_cast<std::size_t>(k)].PlainText);
+        return answers;
+    }
+    void ReplaceInSimulation(const std::string& from, const std::string& to) {
+        std::string text = ReadBytes(folders.Simulation());
+        ASSERT_NE(text.find(from), std::string::npos) << from;
+        text.replace(text.find(from), from.size(), to);
+        WriteBytes(folders.Simulation(), text);
+    }
+    // A row of the unknown requests dragged onto target and dropped there.
+    void DropOn(QWidget& target, int row) {
+        auto& list = *Control<UnknownRequestsView>(*window, UnknownRequestsName);
+        list.Refresh();
+        std::unique_ptr<QMimeData> data(list.Model().mimeData({list.Model().index(row, 0)}));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&target, &drop);
+        EXPECT_TRUE(drop.isAccepted());
+    }
 
     SteppingClock clock;
     ClockGuard clockGuard{clock};

@@ -8,10 +8,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -70,25 +68,11 @@ protected:
         while (!cells.empty() && cells.back().empty()) cells.pop_back();
         return cells;
     }
-    // The answers the engine gives a request now: the live table's entry for its wire text.
-    TStringList EngineAnswers(const std::string& request) {
-        TBaseItem item(Engine()->Store().Limits());
-        if (!Engine()->GetAnswerInto(PackFunction(request, 0), item)) return {"not answered"};
-        TStringList answers;
-        for (std::int32_t k = 0; k < item.AnswerCount; ++k) answers.push_back(item.Answers[static_cast<std::size_t>(k)].PlainText);
-        return answers;
-    }
     std::string EngineDescription(const std::string& request) {
         const TAnsReqItem* entry = Engine()->RequestIndex(PackFunction(request, 0), 1);
         return entry != nullptr ? entry->Description : "(none)";
     }
     TMemIniFile& File() { return *window->Controller().SimulationFile(); }
-    void ReplaceInSimulation(const std::string& from, const std::string& to) {
-        std::string text = ReadBytes(folders.Simulation());
-        ASSERT_NE(text.find(from), std::string::npos) << from;
-        text.replace(text.find(from), from.size(), to);
-        WriteBytes(folders.Simulation(), text);
-    }
     // Shows the page and the cell in the answer editor, which gets the focus.
     void EditCell(int column, int row) {
         Control<QTabWidget>(*window, "pgPageControl")->setCurrentIndex(static_cast<int>(FormPage::Errors));
@@ -96,19 +80,6 @@ protected:
         window->activateWindow();
         AnswerEditor().setFocus(Qt::OtherFocusReason);
         ASSERT_TRUE(ProcessUntil([&] { return AnswerEditor().hasFocus(); }));
-    }
-    void DropOn(QWidget& target, const std::vector<int>& rows) {
-        auto& list = *Control<UnknownRequestsView>(*window, UnknownRequestsName);
-        list.Refresh();
-        QModelIndexList indexes;
-        for (int r : rows) indexes << list.Model().index(r, 0);
-        std::unique_ptr<QMimeData> data(list.Model().mimeData(indexes));
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&target, &enter);
-        EXPECT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&target, &drop);
-        EXPECT_TRUE(drop.isAccepted());
     }
     std::size_t UnknownRows() { return window->UnknownRequests().Rows().size(); }
 
@@ -232,7 +203,7 @@ TEST_F(ErrorsPageTest, NewAndDropsStoreThePageLeftAndKeepTheFileLoadable) {
     // A dropped unknown request takes the tab "New" made, answering with the "Manual" column.
     window->UnknownRequests().AddReported("1803ff00", {"58010456e0"});
     window->UnknownRequests().AddReported("1804", {});
-    DropOn(*Control<QWidget>(*window, "pnlErrors"), {0});
+    DropOn(*Control<QWidget>(*window, "pnlErrors"), 0);
     ASSERT_TRUE(ProcessUntil([&] { return Request().text() == "18 03 ff 00"; }));
     EXPECT_EQ(TabCaptions(), (std::vector<std::string>{"ERROR_1", "ERROR_2", "ERROR_3"}));
     EXPECT_EQ(CheckedColumn(), ManualErrorsColumn);
@@ -245,7 +216,7 @@ TEST_F(ErrorsPageTest, NewAndDropsStoreThePageLeftAndKeepTheFileLoadable) {
     EXPECT_EQ(UnknownRows(), 1u);
 
     // A request without an answer is refused on the tabs too, and stays in the list.
-    DropOn(Tabs(), {0});
+    DropOn(Tabs(), 0);
     ASSERT_TRUE(ProcessUntil([&] { return !dialogs.Boxes.empty(); }));
     EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: Error! ") + DropWithoutAnswerMessage});
     EXPECT_EQ(TabCaptions().size(), 3u);

@@ -14,7 +14,6 @@
 #include <QTreeWidget>
 
 #include "EngineWindowFixture.h"
-#include "FrameCodec.h"
 #include "HexLineEdit.h"
 #include "PsiPage.h"
 #include "UnknownRequestsView.h"
@@ -68,14 +67,6 @@ protected:
     void Focus(QWidget& widget) {
         widget.setFocus(Qt::OtherFocusReason);
         ASSERT_TRUE(ProcessUntil([&] { return widget.hasFocus(); }));
-    }
-    // The answers the engine gives a request now: the live table's entry for its wire text.
-    TStringList EngineAnswers(const std::string& request) {
-        TBaseItem item(Engine()->Store().Limits());
-        if (!Engine()->GetAnswerInto(PackFunction(request, 0), item)) return {"not answered"};
-        TStringList answers;
-        for (std::int32_t k = 0; k < item.AnswerCount; ++k) answers.push_back(item.Answers[static_cast<std::size_t>(k)].PlainText);
-        return answers;
     }
     // Room in the engine's tables for requests beyond the file's (the fixture's fill them).
     void SetMemoryInc(const std::string& factor) {

@@ -4,40 +4,21 @@
 // against the emulated device. Also what a wrong kind, a new maker list, a new driver thread
 // and new database texts do to the host's choices. The driver thread runs beside the test.
 #include "CatalogueApi.h"
-#include "LinkLibrary.h"
-#include "ProgramFolder.h"
-#include "PtyFixture.h"
+#include "LibraryFixture.h"
 #include "SelectionApi.h"
 #include "SelectionFixture.h"
 
 #include <array>
-#include <chrono>
-#include <optional>
-#include <thread>
 
 using namespace Selection;
 
 namespace {
 
 constexpr std::uint8_t Car = 0;
-constexpr std::int32_t Running = 1;
 constexpr std::size_t StatusTextRoom = 360;
 constexpr std::size_t ProgramSize = 700;
 constexpr char EngineLetter = 'A';
 constexpr std::uint8_t NoSuchKind = 3;
-
-// Generous: only a broken link comes near it; never a measure of speed.
-constexpr auto PollLimit = std::chrono::seconds(30);
-
-template <typename F> auto PollWhile(F poll, std::int32_t busy) {
-    const auto end = std::chrono::steady_clock::now() + PollLimit;
-    auto r = poll();
-    while (r == busy && std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        r = poll();
-    }
-    return r;
-}
 
 using List = HostList<ListRecord>;
 using Ecu = HostEcu<EcuRecord>;
@@ -66,12 +47,6 @@ struct SelectionLibrary : LinkLibrary {
         Bind(getMotorCodeList, "GetMotorCodeList");
         Bind(setEcuSelected, "SetEcuSelected");
     }
-    template <typename F> void Bind(F& f, const char* name) {
-        f = reinterpret_cast<F>(Symbol(name));
-        allSelectionBound = allSelectionBound && f != nullptr;
-    }
-
-    bool allSelectionBound = true;
     decltype(&::InitDbText) initDbText = nullptr;
     decltype(&::MakerList) makerList = nullptr;
     decltype(&::FuelList) fuelList = nullptr;
@@ -86,23 +61,14 @@ struct SelectionLibrary : LinkLibrary {
     decltype(&::SetEcuSelected) setEcuSelected = nullptr;
 };
 
-class SelectionLibraryTest : public PtyFixture {
+class SelectionLibraryTest : public LibraryFixture<SelectionLibrary> {
 protected:
     void SetUp() override {
-        PtyFixture::SetUp();
-        ASSERT_TRUE(lib.Loaded()) << lib.Error();
-        ASSERT_TRUE(lib.AllBound());
-        ASSERT_TRUE(lib.allSelectionBound);
-        // The library reads the database, the texts and the device program relative to the
-        // working folder.
-        working.emplace(folder.Root());
+        LibraryFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         tables.WriteTo(VehicleDb::CarFolder);
         WriteTexts();
-    }
-    void TearDown() override {
-        lib.DeleteThreadKrix();
-        working.reset();
-        PtyFixture::TearDown();
     }
 
     // A list call that must succeed and leave exactly these texts.
@@ -139,9 +105,6 @@ protected:
         EXPECT_EQ(list.bytes(), before);
     }
 
-    SelectionLibrary lib;
-    ProgramFolder folder;
-    std::optional<WorkingFolder> working;
     VehicleDb::Tables tables = SelectionDatabase();
 };
 
@@ -194,7 +157,7 @@ TEST_F(SelectionLibraryTest, AHostWalksTheSelectionAndInitialisesTheChosenEcu) {
     // The device is initialised for R3: its program, letter and multiplexer.
     ASSERT_EQ(lib.InitComKrix(0), 0);
     std::array<std::uint16_t, StatusTextRoom> text{};
-    ASSERT_EQ(PollWhile([&] { return lib.StatusInitKrix(text.data()); }, Running), 0);
+    ASSERT_EQ(lib.PollStatusInitKrix(text.data()), 0);
     EXPECT_EQ(emulator.ProgramImage(), ProgramFolder::Loaded(program));
     emulator.Inspect([](const KrixEmu::DeviceModel& m) {
         EXPECT_EQ(m.Letter(), EngineLetter);

@@ -45,6 +45,36 @@ QString FolderOfCall(std::uint8_t vehicleKind, const ListRecord* list) {
     return list != nullptr ? VehicleFolder(vehicleKind) : QString();
 }
 
+// Runs call(state, database) on the open database of a list call below the maker list; false
+// when there is no folder or no open database.
+template <typename Call> bool OnOpenDatabase(std::uint8_t vehicleKind, const ListRecord* list, Call&& call) {
+    const QString folder = FolderOfCall(vehicleKind, list);
+    if (folder.isEmpty())
+        return false;
+    return WithSelection([&](SelectionState& s) {
+        TVehicleDatabase* db = OpenDatabase(s, folder);
+        return db != nullptr && call(s, *db);
+    });
+}
+
+// Chooses the host's fuel (below the maker) or model (below the fuel) once the kept choices
+// above it are chosen again, and keeps what then stands chosen.
+bool ChooseBelowKept(TVehicleDatabase& db, Above above, std::int32_t choice) {
+    VehicleChoices kept = Catalogue::KeptVehicleChoices();
+    if (!RestoreChoices(db, kept, above))
+        return false;
+    const bool fuel = above == Above::Maker;
+    std::int32_t& level = fuel ? kept.fuel : kept.model;
+    // A failed choice leaves no stale lower choice behind.
+    level = kept.model = VehicleChoices::None;
+    Catalogue::KeepVehicleChoices(kept);
+    if (!(fuel ? db.SelectFuel(Index(choice)) : db.SelectModel(Index(choice))))
+        return false;
+    level = choice;
+    Catalogue::KeepVehicleChoices(kept);
+    return true;
+}
+
 } // namespace
 
 bool MakerList(std::uint8_t vehicleKind, ListRecord* list) {
@@ -65,73 +95,45 @@ bool MakerList(std::uint8_t vehicleKind, ListRecord* list) {
 }
 
 bool FuelList(std::uint8_t vehicleKind, ListRecord* list) {
-    const QString folder = FolderOfCall(vehicleKind, list);
-    if (folder.isEmpty())
-        return false;
-    return WithSelection([&](SelectionState& s) {
-        TVehicleDatabase* db = OpenDatabase(s, folder);
+    return OnOpenDatabase(vehicleKind, list, [&](SelectionState&, TVehicleDatabase& db) {
+        // The top level: a refused maker leaves the kept choices as they were.
         const std::int32_t maker = MakerIndex(list);
-        if (db == nullptr || !db->SelectMaker(Index(maker)))
+        if (!db.SelectMaker(Index(maker)))
             return false;
         Catalogue::KeepVehicleChoices({maker, VehicleChoices::None, VehicleChoices::None});
-        FillList(list, db->FuelCount(), [&](std::uint32_t i) { return Catalogue::FuelText(db->FuelCode(i)); });
+        FillList(list, db.FuelCount(), [&](std::uint32_t i) { return Catalogue::FuelText(db.FuelCode(i)); });
         return true;
     });
 }
 
 bool ModelList(std::uint8_t vehicleKind, ListRecord* list) {
-    const QString folder = FolderOfCall(vehicleKind, list);
-    if (folder.isEmpty())
-        return false;
-    return WithSelection([&](SelectionState& s) {
-        TVehicleDatabase* db = OpenDatabase(s, folder);
-        const VehicleChoices kept = Catalogue::KeptVehicleChoices();
-        if (db == nullptr || !RestoreChoices(*db, kept, Above::Maker))
+    return OnOpenDatabase(vehicleKind, list, [&](SelectionState&, TVehicleDatabase& db) {
+        if (!ChooseBelowKept(db, Above::Maker, FuelIndex(list)))
             return false;
-        // A failed choice leaves no stale lower choice behind.
-        Catalogue::KeepVehicleChoices({kept.maker, VehicleChoices::None, VehicleChoices::None});
-        const std::int32_t fuel = FuelIndex(list);
-        if (!db->SelectFuel(Index(fuel)))
-            return false;
-        Catalogue::KeepVehicleChoices({kept.maker, fuel, VehicleChoices::None});
-        FillList(list, db->ModelCount(), [&](std::uint32_t i) { return db->ModelName(i); });
+        FillList(list, db.ModelCount(), [&](std::uint32_t i) { return db.ModelName(i); });
         return true;
     });
 }
 
 bool VersionList(std::uint8_t vehicleKind, ListRecord* list) {
-    const QString folder = FolderOfCall(vehicleKind, list);
-    if (folder.isEmpty())
-        return false;
-    return WithSelection([&](SelectionState& s) {
-        TVehicleDatabase* db = OpenDatabase(s, folder);
-        const VehicleChoices kept = Catalogue::KeptVehicleChoices();
-        if (db == nullptr || !RestoreChoices(*db, kept, Above::Fuel))
+    return OnOpenDatabase(vehicleKind, list, [&](SelectionState&, TVehicleDatabase& db) {
+        if (!ChooseBelowKept(db, Above::Fuel, ModelIndex(list)))
             return false;
-        Catalogue::KeepVehicleChoices({kept.maker, kept.fuel, VehicleChoices::None});
-        const std::int32_t model = ModelIndex(list);
-        if (!db->SelectModel(Index(model)))
-            return false;
-        Catalogue::KeepVehicleChoices({kept.maker, kept.fuel, model});
-        FillList(list, db->VersionCount(), [&](std::uint32_t i) { return db->VersionName(i); });
+        FillList(list, db.VersionCount(), [&](std::uint32_t i) { return db.VersionName(i); });
         return true;
     });
 }
 
 bool SetVersion(std::uint8_t vehicleKind, ListRecord* list) {
-    const QString folder = FolderOfCall(vehicleKind, list);
-    if (folder.isEmpty())
-        return false;
-    return WithSelection([&](SelectionState& s) {
-        TVehicleDatabase* db = OpenDatabase(s, folder);
-        if (db == nullptr || !RestoreChoices(*db, Catalogue::KeptVehicleChoices(), Above::Model) ||
-            !db->SelectVersion(Index(VersionIndex(list))))
+    return OnOpenDatabase(vehicleKind, list, [&](SelectionState& s, TVehicleDatabase& db) {
+        if (!RestoreChoices(db, Catalogue::KeptVehicleChoices(), Above::Model) ||
+            !db.SelectVersion(Index(VersionIndex(list))))
             return false;
         // Only the vehicle type is kept of the identification record.
         QString text1;
         QString text2;
         QString text3;
-        return db->ReadVehicleId(db->VehicleKey(), text1, s.vehicleType, text2, text3);
+        return db.ReadVehicleId(db.VehicleKey(), text1, s.vehicleType, text2, text3);
     });
 }
 
