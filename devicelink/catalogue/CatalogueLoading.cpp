@@ -97,15 +97,19 @@ std::int32_t InitText(std::int32_t languageNumber, std::uint8_t useCodec, int ma
         qDebug("main: catalogue: InitText: end parsing data");
 
         // The maker's own fault file, when errlist names one for the maker code and it opens.
+        std::optional<QByteArray> own;
         if (makerCode > 0) {
             const QString name = makers->GetText(makerCode).trimmed().toLower();
-            if (!name.isEmpty()) {
-                const std::optional<QByteArray> own = ExpandScrambledFile(folder + name + QStringLiteral(".zip"), CatalogueKey);
-                if (own)
-                    t.ownMakerFaultTexts = FromExpanded(own, std::make_unique<TErrorTextTable>());
-            }
+            if (!name.isEmpty())
+                own = ExpandScrambledFile(folder + name + QStringLiteral(".zip"), CatalogueKey);
         }
         qDebug("main: catalogue: InitText: end parsing errmake");
+
+        // Without it the maker's texts are the generic ones, one table under two names.
+        qDebug("main: catalogue: InitText: parsing errmake file");
+        if (own)
+            t.ownMakerFaultTexts = FromExpanded(own, std::make_unique<TErrorTextTable>());
+        qDebug("main: catalogue: InitText: end parsing errmake file");
 
         s.textsLoaded = TextsReady;
     });
