@@ -4,9 +4,7 @@
 // and the library goes on working: every lock the body held was let go.
 #include "CatalogueApi.h"
 #include "CatalogueFixtures.h"
-#include "LinkStatusApi.h"
-
-#include <dlfcn.h>
+#include "LinkLibrary.h"
 
 #include <QtGlobal>
 
@@ -17,10 +15,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#ifndef TARVICO_LIBRARY_DIR
-#error "TARVICO_LIBRARY_DIR must name the folder of the built library"
-#endif
 
 using namespace CatalogueFixture;
 
@@ -92,33 +86,24 @@ private:
     std::vector<std::string> lines_;
 };
 
+struct GuardedLibrary : LinkLibrary {
+    GuardedLibrary() { Bind(initText, "InitText"); }
+    decltype(&::InitText) initText = nullptr;
+};
+
 class ExportGuard : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string path = std::string(TARVICO_LIBRARY_DIR) + "/libkrix_interface.so";
-        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << dlerror();
-        initText = reinterpret_cast<decltype(&::InitText)>(dlsym(handle, "InitText"));
-        createThread = reinterpret_cast<bool (*)(std::int32_t, std::uint8_t)>(dlsym(handle, "CreateThreadKrix"));
-        deleteThread = reinterpret_cast<bool (*)()>(dlsym(handle, "DeleteThreadKrix"));
-        setBluetooth = reinterpret_cast<decltype(&::SetBluetooth)>(dlsym(handle, "SetBluetooth"));
-        ASSERT_TRUE(initText && createThread && deleteThread && setBluetooth);
+        ASSERT_TRUE(lib.Loaded()) << lib.Error();
+        ASSERT_TRUE(lib.AllBound());
+        ASSERT_TRUE(lib.AllNamedBound());
         WriteFile(QStringLiteral("codec.ini"), CodecIni({{Italian, "ita", "CP1258"}}));
         WriteLanguage("ita", SampleTexts("ita"));
     }
-    void TearDown() override {
-        if (deleteThread)
-            deleteThread();
-        if (handle)
-            dlclose(handle);
-    }
+    void TearDown() override { lib.DeleteThreadKrix(); }
 
     WorkingFolder folder;
-    void* handle = nullptr;
-    decltype(&::InitText) initText = nullptr;
-    bool (*createThread)(std::int32_t, std::uint8_t) = nullptr;
-    bool (*deleteThread)() = nullptr;
-    decltype(&::SetBluetooth) setBluetooth = nullptr;
+    GuardedLibrary lib;
 };
 
 } // namespace
@@ -138,7 +123,7 @@ TEST_F(ExportGuard, AnExceptionOutOfInitTextBecomesItsFailureValue) {
         ThrowingHandler handler;
         handler.ThrowAt(c.throwAt);
         std::int32_t result = -1;
-        EXPECT_NO_THROW(result = initText(Italian, CodecOn));
+        EXPECT_NO_THROW(result = lib.initText(Italian, CodecOn));
         EXPECT_EQ(result, 0);
         handler.Disarm();
         if (!c.throwAt.empty()) {
@@ -146,19 +131,19 @@ TEST_F(ExportGuard, AnExceptionOutOfInitTextBecomesItsFailureValue) {
                                     "value"));
         }
         // The catalogue's lock was let go: the next load runs to its end.
-        EXPECT_EQ(initText(Italian, CodecOn), 1);
+        EXPECT_EQ(lib.initText(Italian, CodecOn), 1);
     }
 }
 
 TEST_F(ExportGuard, AnExceptionUnderTheLinksLockLetsItGo) {
-    ASSERT_TRUE(createThread(Com, 0));
+    ASSERT_TRUE(lib.CreateThreadKrix(Com, 0));
     ThrowingHandler handler;
     handler.ThrowAt("main: leggikrix: SetBluetooth: module address refused");
-    EXPECT_NO_THROW(setBluetooth(1, "00 12")); // a refused address writes the line that throws
+    EXPECT_NO_THROW(lib.SetBluetooth(1, "00 12")); // a refused address writes the line that throws
     handler.Disarm();
     EXPECT_TRUE(handler.Saw("main: krix_interface: SetBluetooth: failed (std::bad_alloc); it returns its failure "
                             "value"));
     // The link's lock is free again: the thread can be ended.
-    EXPECT_TRUE(deleteThread());
-    EXPECT_FALSE(deleteThread());
+    EXPECT_TRUE(lib.DeleteThreadKrix());
+    EXPECT_FALSE(lib.DeleteThreadKrix());
 }
