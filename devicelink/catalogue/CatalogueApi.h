@@ -6,7 +6,8 @@
 
 extern "C" {
 // Loads the catalogues of the language; the selected ECU's maker code chooses the maker's fault
-// texts. Always 1.
+// texts. 1 (missing or corrupt files give empty tables); 0 only when the load itself failed (no
+// memory left, say), with a debug line.
 __attribute__((visibility("default"))) std::int32_t InitText(std::int32_t languageNumber, std::uint8_t useCodec);
 // Loads the fuel, plant and database texts of the language.
 __attribute__((visibility("default"))) void InitDbText(std::int32_t languageNumber, std::uint8_t useCodec);

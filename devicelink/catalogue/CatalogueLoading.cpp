@@ -3,6 +3,7 @@
 #include "CatalogueBlobs.h"
 #include "CatalogueCodec.h"
 #include "CatalogueState.h"
+#include "PathPartNames.h"
 #include "TIniFiles.h"
 
 #include <QtGlobal>
@@ -34,6 +35,19 @@ std::unique_ptr<TTextTable> DelimitedFile(const QString& path) {
     return t;
 }
 
+// A file of the language folder; none without a folder (its id was refused): the language's
+// files count as missing, and no file of the working folder stands in for them.
+std::optional<QString> InFolder(const QString& folder, const QString& name) {
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder + name;
+}
+
+std::unique_ptr<TTextTable> DelimitedLanguageFile(const QString& folder, const char* name) {
+    const std::optional<QString> path = InFolder(folder, QLatin1String(name));
+    return path ? DelimitedFile(*path) : std::make_unique<TTextTable>();
+}
+
 } // namespace
 
 LanguageSettings ReadLanguageSettings(std::int32_t languageNumber, std::uint8_t useCodec) {
@@ -43,9 +57,10 @@ LanguageSettings ReadLanguageSettings(std::int32_t languageNumber, std::uint8_t 
     LanguageSettings s;
     if (useCodec != 0)
         s.codecName = ini.GetStringValue(section, QStringLiteral("unicodeCodecName"), QString::fromLatin1(DefaultCodecName));
-    s.textFolder = QStringLiteral("text/") +
-                   ini.GetStringValue(section, QStringLiteral("idlingua"), QString::fromLatin1(DefaultLanguageId)) +
-                   u'/';
+    const QString id = ini.GetStringValue(section, QStringLiteral("idlingua"), QString::fromLatin1(DefaultLanguageId));
+    // The id names one folder below text/; an id that could lead elsewhere names none.
+    if (PathPartNames::Checked(id, "ReadLanguageSettings", "language id"))
+        s.textFolder = QStringLiteral("text/") + id + u'/';
     return s;
 }
 
@@ -70,8 +85,15 @@ std::int32_t InitText(std::int32_t languageNumber, std::uint8_t useCodec, int ma
 
         qDebug("main: catalogue: InitText: uncompressing data");
         using namespace CatalogueBlobs;
-        const auto expand = [&](const char* name) { return ExpandCatalogueFile(folder + QLatin1String(name)); };
-        const std::optional<QByteArray> errsae = ExpandScrambledFile(folder + QStringLiteral("errsae.zip"), CatalogueKey);
+        const auto expand = [&](const char* name) -> std::optional<QByteArray> {
+            const std::optional<QString> path = InFolder(folder, QLatin1String(name));
+            return path ? ExpandCatalogueFile(*path) : std::nullopt;
+        };
+        const auto expandScrambled = [&](const QString& name) -> std::optional<QByteArray> {
+            const std::optional<QString> path = InFolder(folder, name);
+            return path ? ExpandScrambledFile(*path, CatalogueKey) : std::nullopt;
+        };
+        const std::optional<QByteArray> errsae = expandScrambled(QStringLiteral("errsae.zip"));
         const std::optional<QByteArray> ecu = expand("ecu.zip");
         const std::optional<QByteArray> attiva = expand("attiva.zip");
         const std::optional<QByteArray> errlist = expand("errlist.zip");
@@ -97,15 +119,19 @@ std::int32_t InitText(std::int32_t languageNumber, std::uint8_t useCodec, int ma
         qDebug("main: catalogue: InitText: end parsing data");
 
         // The maker's own fault file, when errlist names one for the maker code and it opens.
+        std::optional<QByteArray> own;
         if (makerCode > 0) {
             const QString name = makers->GetText(makerCode).trimmed().toLower();
-            if (!name.isEmpty()) {
-                const std::optional<QByteArray> own = ExpandScrambledFile(folder + name + QStringLiteral(".zip"), CatalogueKey);
-                if (own)
-                    t.ownMakerFaultTexts = FromExpanded(own, std::make_unique<TErrorTextTable>());
-            }
+            if (!name.isEmpty() && PathPartNames::Checked(name, "InitText", "maker fault file name"))
+                own = expandScrambled(name + QStringLiteral(".zip"));
         }
         qDebug("main: catalogue: InitText: end parsing errmake");
+
+        // Without it the maker's texts are the generic ones, one table under two names.
+        qDebug("main: catalogue: InitText: parsing errmake file");
+        if (own)
+            t.ownMakerFaultTexts = FromExpanded(own, std::make_unique<TErrorTextTable>());
+        qDebug("main: catalogue: InitText: end parsing errmake file");
 
         s.textsLoaded = TextsReady;
     });
@@ -118,9 +144,9 @@ void InitDbText(std::int32_t languageNumber, std::uint8_t useCodec) {
         CatalogueCodec::SetCodecName(settings.codecName);
         s.textFolder = settings.textFolder;
         DatabaseTexts& d = s.databaseTexts;
-        d.fuelTexts = DelimitedFile(s.textFolder + QStringLiteral("carb.txt"));
-        d.plantTexts = DelimitedFile(s.textFolder + QStringLiteral("impianti.txt"));
-        d.dbTexts = DelimitedFile(s.textFolder + QStringLiteral("db.txt"));
+        d.fuelTexts = DelimitedLanguageFile(s.textFolder, "carb.txt");
+        d.plantTexts = DelimitedLanguageFile(s.textFolder, "impianti.txt");
+        d.dbTexts = DelimitedLanguageFile(s.textFolder, "db.txt");
     });
 }
 

@@ -9,6 +9,11 @@
 // only read. A missing or corrupt file gives an empty table; nothing is reported to the caller.
 // The maker's own fault file, named by the maker code through errlist, replaces the generic
 // fault texts for that maker when it can be read.
+//
+// Both names come from data files and name one folder or file (PathPartNames.h): a language id
+// that could lead out of text/ leaves the language without a folder (every table of the language
+// is empty, and nothing below the working folder is read in its place), and such a maker file
+// name counts as a file that cannot be opened (the generic fault texts stand).
 #include <QByteArray>
 #include <QString>
 
@@ -18,7 +23,7 @@ namespace Catalogue {
 
 struct LanguageSettings {
     QString codecName;  // empty when the codec is off
-    QString textFolder; // "text/<id>/"
+    QString textFolder; // "text/<id>/"; empty when the id was refused
 };
 
 constexpr const char* CodecIniPath = "./codec.ini";

@@ -4,8 +4,9 @@
 
 #include <QtGlobal>
 
-#include <charconv>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -44,17 +45,20 @@ int LeadingInt(const QByteArray& text) {
     return static_cast<int>(value);
 }
 
-// The leading floating-point number of the text, in the C form whatever the locale; none gives 0.
+// The C locale, made once for the process and never freed: strtod_l reads with it whatever
+// locale the host has set, and from any thread.
+locale_t CLocale() {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c;
+}
+
+// The leading floating-point number of the text as C's strtod reads it in the C locale:
+// decimal and hexadecimal forms, inf and nan, an overflow giving inf; no number gives 0.0.
 double LeadingDouble(const QByteArray& text) {
-    qsizetype i = 0;
-    while (i < text.size() && IsSpace(text.at(i)))
-        ++i;
-    if (i < text.size() && text.at(i) == '+')
-        ++i;
-    double value = 0.0;
-    const char* begin = text.constData() + i;
-    const auto result = std::from_chars(begin, text.constData() + text.size(), value);
-    return result.ec == std::errc() ? value : 0.0;
+    // constData() ends with a zero byte; a zero byte inside ends the number as it would in C.
+    const locale_t c = CLocale();
+    return c != static_cast<locale_t>(nullptr) ? strtod_l(text.constData(), nullptr, c)
+                                               : std::strtod(text.constData(), nullptr);
 }
 
 // A colour component: the whole text a decimal number, else 0.

@@ -102,6 +102,19 @@ void ApplyRecord(const std::uint8_t* a, ActivationState& s) {
     }
 }
 
+void TakeRecord(const ActivationState& from, ActivationState& live) {
+    live.stateWord = from.stateWord;
+    live.messageType = from.messageType;
+    live.inputMode = from.inputMode;
+    live.viewKind = from.viewKind;
+    live.entryType = from.entryType;
+    live.decimals = from.decimals;
+    std::copy(std::begin(from.source), std::end(from.source), live.source);
+    std::copy(std::begin(from.slot), std::end(from.slot), live.slot);
+    std::copy(std::begin(from.messageId), std::end(from.messageId), live.messageId);
+    live.digitCount = from.digitCount;
+}
+
 std::int32_t StepAfter(const ActivationState& s) {
     if (s.stateWord == StateWordThree)
         return StepStateWord3;
@@ -129,16 +142,17 @@ RxResult TKrixThread::activationStatusStep(std::int32_t* state, std::uint32_t pa
     }
     if (HoldsNoRecord(answer.data()))
         return RECEIVE_OK;
-    const ActivationState record = withTables([&](DeviceTables& t) {
-        ApplyRecord(answer.data(), t.liveActivation);
-        return t.liveActivation;
-    });
+    // The record is made on a copy and enters the live one only once the step has succeeded: a
+    // record that asks for the identifier lists again stays out of it when they cannot be read.
+    ActivationState record = withTables([](DeviceTables& t) { return t.liveActivation; });
+    ApplyRecord(answer.data(), record);
+    std::int32_t next = StepAfter(record);
     if (record.stateWord == StateWordListsChanged) {
         if (readIdLists(*this) != RECEIVE_OK)
             return RECEIVE_ERR;
-        *state = StepListsReadAgain;
-        return RECEIVE_OK;
+        next = StepListsReadAgain;
     }
-    *state = StepAfter(record);
+    withTables([&](DeviceTables& t) { TakeRecord(record, t.liveActivation); });
+    *state = next;
     return RECEIVE_OK;
 }

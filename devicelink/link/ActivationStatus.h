@@ -63,6 +63,11 @@ bool HoldsNoRecord(const std::uint8_t* answer);
 // normalises them; unitOrFormat, value, digitIndex and valueA to valueC are left as they are.
 void ApplyRecord(const std::uint8_t* answer, ActivationState& live);
 
+// Copies the fields that ApplyRecord sets from a record made on a copy into the live one; the
+// fields the read does not own (value, digitIndex, unitOrFormat, the three values) stay as the
+// live record has them.
+void TakeRecord(const ActivationState& from, ActivationState& live);
+
 // The step after a record other than stateWord 4 (which reads the identifier lists first):
 // 56, 54, 55 or 52.
 std::int32_t StepAfter(const ActivationState& live);

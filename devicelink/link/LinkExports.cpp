@@ -294,10 +294,15 @@ void SetBluetooth(std::uint8_t on, const char* moduleAddress) {
     std::lock_guard lock(g.mutex);
     if (!g.thread)
         return;
-    const QString address = moduleAddress ? QString::fromLatin1(moduleAddress) : QString();
-    if ((on != 0 || !address.isEmpty()) && !Bluetooth::AddressUsable(address)) {
-        qDebug("main: leggikrix: SetBluetooth: module address refused");
-        return;
+    QString address = moduleAddress ? QString::fromLatin1(moduleAddress) : QString();
+    if (!Bluetooth::AddressUsable(address)) {
+        // Switching the modules on needs an address for the call line; switching them off
+        // needs none, so it is never refused, and an address that could not be used is not kept.
+        if (on != 0) {
+            qDebug("main: leggikrix: SetBluetooth: module address refused");
+            return;
+        }
+        address.clear();
     }
     g.thread->setBluetoothLink(on);
     g.thread->setBluetoothAddress(address);

@@ -72,8 +72,10 @@ std::int32_t WaitRxFrame(std::int32_t timeoutMs);
 std::int32_t StatusKrix();
 std::int32_t SetEcu(std::uint32_t index);
 // The Bluetooth link flag and module address for the driver thread's next port opening, kept
-// for the thread that ResetKrix makes. An address that cannot stand in the module's command line
-// (empty with the flag on, or with a blank or control character) is refused: nothing changes.
+// for the thread that ResetKrix makes. With the flag on, an address that cannot stand in the
+// module's command line (empty, or with a blank or control character) is refused: nothing
+// changes. With the flag off the address is not checked (it is not used): the modules are always
+// switched off, and an address that could not be used is not kept.
 void SetBluetooth(std::uint8_t on, const char* moduleAddress);
 
 // For the tester functions and the tests.

@@ -10,6 +10,7 @@ __attribute__((visibility("default"))) std::int32_t StatusKrix();
 __attribute__((visibility("default"))) std::int32_t SetEcu(std::uint32_t index);
 // Reach the device through the Bluetooth serial modules (on != 0) at the next port opening, the
 // remote module called by moduleAddress; kept for the thread that ResetKrix makes. Does nothing
-// without a driver thread or with an address that cannot stand in the module's command line.
+// without a driver thread, or with on != 0 and an address that cannot stand in the module's
+// command line; on == 0 is always taken.
 __attribute__((visibility("default"))) void SetBluetooth(std::uint8_t on, const char* moduleAddress);
 }

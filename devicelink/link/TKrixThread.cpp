@@ -199,6 +199,7 @@ int TKrixThread::startActivation() {
     if (activationRunning_.load())
         return -1;
     activationState_.store(0);
+    activationStopRequest_.store(0);
     activationRunning_.store(1);
     valueWanted_.store(1);
     ActivationState& live = tables_.liveActivation;
@@ -214,6 +215,13 @@ int TKrixThread::startActivation() {
     live.value = 0;
     live.valueA = live.valueB = live.valueC = 0.0f;
     return 0;
+}
+
+void TKrixThread::stopActivation() {
+    std::lock_guard lock(tablesMutex_);
+    activationStopRequest_.store(1);
+    activationRunning_.store(0);
+    valueWanted_.store(0);
 }
 
 int TKrixThread::setActivationValue(std::uint32_t v) {

@@ -103,8 +103,13 @@ public:
     void clearEcuState() { ecuLinkState_.store(0); }
     bool takeActivationRequest();
     int setEcuDirectBlock(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3, std::uint32_t w4);
+    // -1 while an activation runs; else arms a new one (its record cleared, a value wanted, an
+    // earlier stop request forgotten): 0.
     int startActivation();
-    void stopActivation() { activationStopRequest_.store(1); }
+    // Raises the stop request and serves it at once: no activation step runs on this thread that
+    // would, so the activation ends here (no longer running, no value wanted) and the next
+    // startActivation arms a new one. The request stays raised until that start.
+    void stopActivation();
     int setActivationValue(std::uint32_t v);
     int getActivationState(ActivationState* out);
     void startStopAcquisition(std::uint8_t on);
@@ -139,9 +144,9 @@ public:
     // Reads the status record (request row 6 with param) when *state is 51, fills and normalises
     // the live activation record under the tables' lock and sets *state to 52 to 56; a record
     // with stateWord 4 reads the identifier lists again first. A refused or timed-out read, an
-    // answer too short to hold the record, or a failed list read leaves *state at 51 and
-    // returns its failure; "no record" returns 11 with *state at 51. Other states: nothing is
-    // read, 12.
+    // answer too short to hold the record, or a failed list read leaves the live record as it
+    // was and *state at 51 and returns its failure; "no record" returns 11 with *state at 51.
+    // Other states: nothing is read, 12.
     RxResult activationStatusStep(std::int32_t* state, std::uint32_t param);
     // The transparent-mode commands, reader and received-frame queue (Transparent.h).
     TransparentLink& transparent() { return transparent_; }

@@ -181,15 +181,24 @@ TEST_F(ActivationTest, StartArmsTheActivationAndStopEndsIt) {
     EXPECT_EQ(ActivationExports::ValueActivation(43), 0); // no value awaited any more: dropped
     EXPECT_EQ(HandedValue(), 42u);
 
-    // A second start while one runs: the running one goes on, its record as it is.
+    // A second start while one runs is refused and said so: the running one goes on, its record
+    // as it is.
     SetLive(Messages({PressStart}));
-    EXPECT_EQ(ActivationExports::StartStopActivation(7, 1), 1);
+    EXPECT_EQ(ActivationExports::StartStopActivation(7, 1), 0);
     EXPECT_EQ(Live().messageId[0], PressStart);
 
     SetLinkState(1);
     EXPECT_EQ(ActivationExports::StartStopActivation(7, 0), 1);
     EXPECT_TRUE(StopRequested());
     EXPECT_EQ(LinkState(), 0);
+    // The stop ended it: no value is taken any more, and the next start arms a new one.
+    EXPECT_EQ(FromThread<int>([](TKrixThread& t) { return t.activationRunning(); }), 0);
+    EXPECT_EQ(ActivationExports::ValueActivation(44), 0);
+    EXPECT_EQ(ActivationExports::StartStopActivation(7, 1), 1);
+    EXPECT_FALSE(StopRequested());
+    EXPECT_EQ(Live().messageId[0], 0u);
+    EXPECT_EQ(ActivationExports::ValueActivation(45), 1);
+    EXPECT_EQ(HandedValue(), 45u);
 }
 
 TEST_F(ActivationTest, TheDevicesRequestIsReportedOnce) {

@@ -130,6 +130,43 @@ TEST_F(ActivationLibraryTest, AHostRunsAnActivationOnWhatTheInitialisationLeft) 
     EXPECT_EQ(lib.startStopActivation(5, 0), 1);
 }
 
+TEST_F(ActivationLibraryTest, AStopEndsTheActivationSoThatTheNextStartArmsANewOne) {
+    emulator.Configure([](KrixEmu::DeviceModel& m) { m.SetLinkState(LinkReady); });
+    ASSERT_EQ(Initialise(ListedProgram), 0);
+
+    // The first activation, with the device's record read into it and its value taken.
+    ASSERT_EQ(lib.startStopActivation(5, 1), 1);
+    EXPECT_EQ(lib.startStopActivation(7, 1), 0); // refused while the first one runs
+    ASSERT_EQ(Status(), 0);
+    ActivationView view{};
+    ASSERT_EQ(lib.messageView(&view), 1);
+    ASSERT_EQ(view.messageId[0], 1u);
+    ASSERT_EQ(Text(view.text), u"Link ready ita\nTurn key ita\n\n\n");
+    EXPECT_EQ(lib.valueActivation(3), 1);
+
+    ASSERT_EQ(lib.startStopActivation(5, 0), 1);
+    EXPECT_EQ(lib.valueActivation(4), 0); // ended: no value is taken
+
+    // The second one is armed with a fresh record: no message of the first, a value wanted.
+    ASSERT_EQ(lib.startStopActivation(7, 1), 1);
+    EXPECT_EQ(lib.changeData(), 1);
+    ActivationView second{};
+    EXPECT_EQ(lib.messageView(&second), 1);
+    EXPECT_EQ(second.messageId[0], 0u);
+    EXPECT_EQ(second.messageId[1], 0u);
+    EXPECT_EQ(second.value, 0u);
+    EXPECT_EQ(lib.valueActivation(9), 1);
+    ASSERT_EQ(lib.messageView(&second), 1);
+    EXPECT_EQ(second.value, 9u);
+
+    // Its own record, read from the device, is shown anew: the view memory was reset.
+    ASSERT_EQ(Status(), 0);
+    ActivationView third{};
+    ASSERT_EQ(lib.messageView(&third), 1);
+    EXPECT_EQ(Text(third.text), u"Link ready ita\nTurn key ita\n\n\n");
+    EXPECT_EQ(lib.startStopActivation(7, 0), 1);
+}
+
 TEST_F(ActivationLibraryTest, TheDevicesRequestForAnActivationIsReportedOnce) {
     emulator.Configure([](KrixEmu::DeviceModel& m) { m.SetLinkState(LinkAsksActivation); });
     ASSERT_EQ(Initialise(RequestingProgram), 0);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace CatalogueFixture;
 using Catalogue::State;
@@ -190,6 +191,21 @@ TEST_F(CatalogueLoading, TheMakerCodeChoosesTheMakersOwnFaultFile) {
         });
     }
     EXPECT_FALSE(QFile::exists(italianFolder + QStringLiteral("errmake.txt")));
+}
+
+TEST_F(CatalogueLoading, InitTextWritesEveryStepsDebugLinesInOrder) {
+    for (int maker : {NoMaker, Opel}) {
+        SCOPED_TRACE(maker);
+        LogCapture log;
+        Catalogue::InitText(Italian, CodecOn, maker);
+        std::vector<std::string> steps;
+        for (const std::string& line : log.Lines())
+            if (line.rfind("main: catalogue: InitText: ", 0) == 0)
+                steps.push_back(line.substr(std::string("main: catalogue: InitText: ").size()));
+        EXPECT_EQ(steps, (std::vector<std::string>{"uncompressing data", "end uncompressing data", "parsing data",
+                                                   "end parsing data", "end parsing errmake", "parsing errmake file",
+                                                   "end parsing errmake file"}));
+    }
 }
 
 TEST(CatalogueMakerCode, TheCodeFieldReadAsADecimalNumber) {

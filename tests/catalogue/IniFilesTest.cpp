@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
+#include <limits>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -254,6 +257,35 @@ TEST(IniFiles, RemovedAndEmptyValues) {
     EXPECT_EQ(back.GetStringValue(QStringLiteral("s"), QStringLiteral("empty"), QStringLiteral("def")),
               QStringLiteral("def")); // an empty value is not read back
     EXPECT_EQ(back.GetStringValue(QStringLiteral("s"), QStringLiteral("b"), QStringLiteral("def")), QStringLiteral("def"));
+}
+
+TEST(IniFiles, TheDoubleGetterReadsTheLeadingNumberAsCsStrtod) {
+    WorkingFolder folder;
+    struct Case {
+        const char* text;
+        double expected; // NaN: a NaN is expected
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"2.5e3xyz", 2500.0},    {"  -17.25 ", -17.25}, {"+3", 3.0},      {".5", 0.5},
+        {"1,5", 1.0},            {"0x10", 16.0},        {"0X1p4", 16.0},  {"0x", 0.0},
+        {"1e999", inf},          {"-1e999", -inf},      {"inf", inf},     {"-Infinity", -inf},
+        {"nan", nan},            {"1e-400", 0.0},       {"abc", 0.0},     {"-", 0.0},
+        {"e5", 0.0},             {"5e", 5.0},           {"1.2.3", 1.2},   {"\t7", 7.0},
+    };
+    QByteArray text = "[d]\n";
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        text += "d_k" + QByteArray::number(static_cast<qulonglong>(i)) + '=' + cases[i].text + '\n';
+    WriteFile(QStringLiteral("d.ini"), text);
+    const TIniFiles ini(QStringLiteral("d.ini"));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const double got = ini.GetDoubleValue(QStringLiteral("d"), QStringLiteral("k%1").arg(i), -99.0);
+        if (std::isnan(cases[i].expected))
+            EXPECT_TRUE(std::isnan(got)) << cases[i].text;
+        else
+            EXPECT_EQ(got, cases[i].expected) << cases[i].text;
+    }
 }
 
 TEST(IniFiles, TablesDoubleAndKeepTheirSlotOrder) {

@@ -266,4 +266,13 @@ TEST_F(BluetoothLink, WhatSetBluetoothDoesNotChange) {
     LinkExports::ResetKrix();
     EXPECT_EQ(Initialise(), 0);
     EXPECT_EQ(cable.HostBaudsSeen().count(38400), 1u);
+
+    // Switching off needs no address: whatever comes with the flag 0, the modules go off.
+    for (const char* any : {"0012\r\nset bt pair *", "", "0012 F3", static_cast<const char*>(nullptr)}) {
+        SCOPED_TRACE(any ? any : "(null)");
+        LinkExports::SetBluetooth(1, Address);
+        LinkExports::SetBluetooth(0, any);
+        LinkExports::ResetKrix();
+        EXPECT_EQ(Initialise(), 0);
+    }
 }

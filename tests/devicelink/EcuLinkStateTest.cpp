@@ -160,11 +160,28 @@ TEST_F(EcuLinkOnDevice, StateWord4ReadsTheIdentifierListsAgain) {
         EXPECT_EQ(t.parameters[3].id, 0x7004u);
     });
 
-    // A list that cannot be read: the step fails and stays in 51.
+    // A list that cannot be read: the step fails and stays in 51, and the record of state word 4
+    // stays out of the live one, which keeps the plain record read before.
+    Device(LinkReady, Plain);
+    state = AS::StepRead;
+    ASSERT_EQ(thread.activationStatusStep(&state, NoParam), RECEIVE_OK);
+    const ActivationState before = Live();
+    Device(LinkReady, ListsChanged);
     emulator.AddFault({FaultKind::WrongAnswer, RequestKind::TableRow, KrixEmu::LastListRow, -1, 0});
     state = AS::StepRead;
     EXPECT_EQ(thread.activationStatusStep(&state, NoParam), RECEIVE_ERR);
     EXPECT_EQ(state, AS::StepRead);
+    const ActivationState after = Live();
+    EXPECT_EQ(after.stateWord, before.stateWord);
+    EXPECT_EQ(after.stateWord, 0u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(after.messageId[i], before.messageId[i]) << i;
+        EXPECT_EQ(after.slot[i], before.slot[i]) << i;
+        EXPECT_EQ(after.source[i], before.source[i]) << i;
+    }
+    EXPECT_EQ(after.messageId[0], 2u);
+    EXPECT_EQ(after.messageType, before.messageType);
+    EXPECT_EQ(after.digitCount, before.digitCount);
 }
 
 TEST_F(EcuLinkOnDevice, ReadInitInfo) {

@@ -22,6 +22,11 @@ public:
         std::lock_guard lock(mutex_);
         return std::find(lines_.begin(), lines_.end(), line) != lines_.end();
     }
+    // Every line so far, in the order written.
+    std::vector<std::string> Lines() const {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
     void Clear() {
         std::lock_guard lock(mutex_);
         lines_.clear();

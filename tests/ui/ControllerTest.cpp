@@ -3,6 +3,7 @@
 // "Save as...", the close's file writes, and the commands that end or reload the engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -90,9 +91,16 @@ protected:
     fs::path SimulationPath() const { return folder.Root() / "simul1.ini"; }
     void WriteSimulation(const std::string& text) { WriteBytes(SimulationPath(), text); }
 
+    // The engine's status reads "ready" a moment before its event reaches the recorded events
+    // (on the engine's thread): a load is ready once both are, so that the events are complete.
     bool LoadReady(const fs::path& path) {
+        const auto readyEvents = [&] {
+            const std::vector<std::int32_t> s = events.Statuses();
+            return std::count(s.begin(), s.end(), std::int32_t{SimulatorStatus::Ready});
+        };
+        const auto before = readyEvents();
         if (!controller->LoadFile(path.string())) return false;
-        return WaitStatus(SimulatorStatus::Ready);
+        return WaitStatus(SimulatorStatus::Ready) && WaitUntil([&] { return readyEvents() > before; });
     }
     bool WaitStatus(std::uint8_t code) {
         TKRIXCommunicationThread* engine = controller->Engine();

@@ -9,15 +9,16 @@ namespace ActivationExports {
 std::int32_t StartStopActivation(std::uint32_t activationId, std::uint8_t start) {
     return Activation::WithActivation([&](Activation::ActivationMemory& m) {
         return Activation::OnDriver(0, [&](TKrixThread& thread) {
-            if (start != 0) {
-                m.view.Reset();
-                m.activationId = activationId;
-                // A running activation goes on: the thread refuses a second one, which the host
-                // is not told.
-                thread.startActivation();
-            } else {
+            if (start == 0) {
                 Activation::StopOnThread(thread);
+                return 1;
             }
+            // A running activation goes on: the thread refuses a second one, and the host is
+            // told so, its view memory and the kept id left to the running one.
+            if (thread.startActivation() != 0)
+                return 0;
+            m.view.Reset();
+            m.activationId = activationId;
             return 1;
         });
     });

@@ -46,8 +46,11 @@ constexpr std::size_t SnapRecordBytes = SnapRecordLayout::FirstStepOffset + Snap
 // texts are loaded (or without an array or count); the thread's init error (-1) after a failed
 // initialisation. Only the id, kind and name of each record are written.
 std::int32_t ActivationsList(ActivationRecord* records, int* count);
-// start not 0: the view memory is reset and the activation armed on the thread (a running one
-// continues). start 0: the thread is asked to stop it and the ECU link state is forgotten. 1.
+// start not 0: the activation is armed on the thread and the view memory reset: 1; while one
+// runs the start is refused and changes nothing: 0 (the running one continues). start 0: the
+// activation ends (the thread serves its stop request at once) and the ECU link state is
+// forgotten: 1. A stop ends the activation, so the next start arms a new one with a fresh
+// record.
 std::int32_t StartStopActivation(std::uint32_t activationId, std::uint8_t start);
 // 1 when the running activation waited for a value and took this one; 0 otherwise.
 std::int32_t ValueActivation(std::uint32_t value);

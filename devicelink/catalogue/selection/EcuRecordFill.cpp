@@ -3,6 +3,7 @@
 #include "CallerCopies.h"
 #include "CatalogueCodec.h"
 #include "DatabaseFields.h"
+#include "PathPartNames.h"
 
 #include <QFile>
 
@@ -117,7 +118,7 @@ QString NoteText(const EcuSelectionRecord& record, const QString& textFolder) {
     const QString name = Field(record, R::NoteNameOffset, R::NoteNameWidth).trimmed().toLower();
     // The name comes from the database: it names a file in the note folder and nothing else.
     // Without a language folder the path would begin at the root of the file system.
-    if (name.isEmpty() || textFolder.isEmpty() || name.contains(u'/') || name.contains(u'\\'))
+    if (textFolder.isEmpty() || !PathPartNames::Usable(name))
         return {};
     QString folder = textFolder;
     if (!folder.endsWith(u'/'))

@@ -39,7 +39,8 @@ void WriteName(EcuRecord* ecu, const QString& name);
 // The note of the record's note name: <textFolder>note/<name>.txt, the name trimmed and in
 // lower case; line feeds become blanks and the bytes are read through the catalogue's code
 // page. Empty when there is no name or no language folder, when the name is not a plain file
-// name, when the file cannot be read, or when the note has NoteUnits characters or more.
+// name (PathPartNames.h), when the file cannot be read, or when the note has NoteUnits
+// characters or more.
 QString NoteText(const EcuSelectionRecord& record, const QString& textFolder);
 void WriteNote(EcuRecord* ecu, const QString& note);
 
