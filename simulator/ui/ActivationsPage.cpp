@@ -139,10 +139,13 @@ void ActivationsPage::BuildControls() {
 // ---- load, rebuild, save ------------------------------------------------------------------------
 
 void ActivationsPage::SetViewsEnabled(bool enabled) {
+    // Without an activation shown (a simulation without any) only "New" is offered: anything
+    // typed elsewhere would belong to no activation the next load reads.
+    const bool shown = enabled && editor_ && editor_->Shown();
     for (QWidget* w : std::initializer_list<QWidget*>{udActivationDown_, udActivationUp_, txtActivationName_,
-                                                      lwActivationRequests_, lwActivationAnswers_, cmdNewActivation_,
-                                                      cmdRefreshAct_})
-        w->setEnabled(enabled);
+                                                      lwActivationRequests_, lwActivationAnswers_, cmdRefreshAct_})
+        w->setEnabled(shown);
+    cmdNewActivation_->setEnabled(enabled);
     DrawEditors();
 }
 
@@ -248,6 +251,7 @@ void ActivationsPage::cmdNewActivationClick() {
     lwActivationRequests_->CommitOpenEditor();
     editor_->New();
     DrawAll();
+    SetViewsEnabled(true);
 }
 
 void ActivationsPage::cmdRefreshActClick() {
