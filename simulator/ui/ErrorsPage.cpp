@@ -4,6 +4,7 @@
 #include "ErrorScanning.h"
 #include "Exception.h"
 #include "FileText.h"
+#include "HexText.h"
 #include "HexLineEdit.h"
 #include "OperatorDialogs.h"
 #include "SimulationController.h"
@@ -261,7 +262,11 @@ void ErrorsPage::DrawPage() {
     txtErrorDescription_->setText(FromFileText(page.Description));
     DrawGrid();
     DrawColumn();
-    const bool editable = editor_ && editor_->SelectedNumber() != 0;
+    // A tab without a request (one "New" made) is never stored: its request can only come from a
+    // drop, so nothing can be typed into it before one, and the request field says so.
+    const bool selected = editor_ && editor_->SelectedNumber() != 0;
+    const bool editable = selected && !StripBlanks(page.Request).empty();
+    txtErrorRequest_->setPlaceholderText(selected && !editable ? QString::fromLatin1(DropForRequestHint) : QString());
     txtErrorDescription_->setEnabled(editable);
     txtErrorAnswersEditor_->setEnabled(editable);
     for (QRadioButton* radio : radios_) radio->setEnabled(editable);

@@ -199,6 +199,14 @@ TEST_F(ErrorsPageTest, NewAndDropsStoreThePageLeftAndKeepTheFileLoadable) {
     EXPECT_EQ(Request().text(), "");
     EXPECT_EQ(GridColumn(0), std::vector<std::string>{});
     EXPECT_FALSE(File().SectionExists("ERROR_30")); // nothing until it is left, and never without a request
+    // So nothing can be typed into it until a drop gives it its request, and the field says so.
+    const auto editable = [&] {
+        std::vector<bool> states{Description().isEnabled(), AnswerEditor().isEnabled()};
+        for (int c = 0; c < AnswerColumnCount; ++c) states.push_back(Radio(c).isEnabled());
+        return states;
+    };
+    EXPECT_EQ(editable(), std::vector<bool>(AnswerColumnCount + 2, false));
+    EXPECT_EQ(Request().placeholderText().toStdString(), DropForRequestHint);
 
     // A dropped unknown request takes the tab "New" made, answering with the "Manual" column.
     window->UnknownRequests().AddReported("1803ff00", {"58010456e0"});
@@ -207,6 +215,8 @@ TEST_F(ErrorsPageTest, NewAndDropsStoreThePageLeftAndKeepTheFileLoadable) {
     ASSERT_TRUE(ProcessUntil([&] { return Request().text() == "18 03 ff 00"; }));
     EXPECT_EQ(TabCaptions(), (std::vector<std::string>{"ERROR_1", "ERROR_2", "ERROR_3"}));
     EXPECT_EQ(CheckedColumn(), ManualErrorsColumn);
+    EXPECT_EQ(editable(), std::vector<bool>(AnswerColumnCount + 2, true));
+    EXPECT_EQ(Request().placeholderText(), "");
     EXPECT_EQ(GridColumn(ManualErrorsColumn), std::vector<std::string>{"58 01 04 56 e0"});
     EXPECT_EQ(EngineAnswers("1803ff00"), TStringList{"58010456e0"});
     EXPECT_EQ(File().ReadString("ERROR_30", "R", ""), "1803ff00");
