@@ -409,10 +409,13 @@ void ErrorsPage::cbAutoErrorScanClick(bool checked) {
         ClosePort();
         return;
     }
-    if (!editor_) return;
+    if (!editor_) {
+        StopScanning();
+        return;
+    }
     const HandlerScope scope(*this);
     const int item = hooks_.ScanRequestItem ? hooks_.ScanRequestItem() : 0;
-    if (SwitchScanningOn(driver_, ScanColumnOf(controller_.View(), item), *host_)) tErrorScanTimer_->start();
+    if (SwitchScanningOn(driver_, ScanColumnOf(controller_.View(), item), *editor_, *host_)) tErrorScanTimer_->start();
 }
 
 void ErrorsPage::StopScanning() {

@@ -323,9 +323,8 @@ TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreN
 
     SetZulmPort("/dev/no-such-tty");
     Boxes();
-    EXPECT_EQ(tick(), std::make_pair(true, false)); // the box stays ticked, the timer stays off
+    EXPECT_EQ(tick(), std::make_pair(false, false)); // the box unticked again, the timer off
     EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure});
-    AutoScan().click();
 
     PseudoTerminal zulm;
     TCommPort1 holder;
@@ -333,17 +332,15 @@ TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreN
     holder.Open();
     SetZulmPort(zulm.Name());
     Boxes();
-    EXPECT_EQ(tick(), std::make_pair(true, false));
+    EXPECT_EQ(tick(), std::make_pair(false, false));
     EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure});
-    AutoScan().click();
     holder.Close();
 
     // Entries that would not lie inside their three bytes: refused before the port is opened.
     Control<QSpinBox>(*window, "seBytesPerError")->setValue(0);
-    EXPECT_EQ(tick(), std::make_pair(true, false));
+    EXPECT_EQ(tick(), std::make_pair(false, false));
     EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: ") + FaultScan::BytesPerErrorRefusal});
     EXPECT_FALSE(window->ZulmPort().IsOpen());
-    AutoScan().click();
 
     // Scanning on, then the port changed from the menu: scanning goes off and the port closes.
     Control<QSpinBox>(*window, "seBytesPerError")->setValue(3);
@@ -354,6 +351,49 @@ TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreN
     EXPECT_FALSE(ScanTimer().isActive());
     EXPECT_FALSE(window->ZulmPort().IsOpen());
     EXPECT_STREQ(window->ZulmPort().GetPortName(), "COM9");
+}
+
+TEST_F(ErrorsPageTest, AlternativeScanningNeverTurnsTheAnswerToAnEmptyColumn) {
+    ReplaceInSimulation("[ERROR_11]\r\nA_1=58010123E0", "[ERROR_11]\r\nA_1=" + ExampleAnswer);
+    ReplaceInSimulation("[ERROR_12]\r\nA_1=58020123E00456E0\r\n", "[ERROR_12]\r\n");
+    Load();
+    SetScanOptions(AlternativeScanning, 0, 2, 2, 0, 3);
+    Radio(OneErrorColumn).click();
+    PseudoTerminal zulm;
+    SetZulmPort(zulm.Name());
+    Boxes();
+    const std::string refused = "Message: " + EmptyAlternateRefusal(TwoErrorsColumn);
+
+    // "One error" alternates with "Two errors", which has no answer: refused when switched on.
+    AutoScan().click();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{refused});
+    EXPECT_FALSE(AutoScan().isChecked());
+    EXPECT_FALSE(ScanTimer().isActive());
+    EXPECT_FALSE(window->ZulmPort().IsOpen());
+
+    // On in Normal mode, then Alternative chosen while scanning: the step that would turn to "Two
+    // errors" is refused, the tester's fault readings are still answered and counted, and the
+    // steps go on.
+    SetScanOptions(NormalScanning, 0, 2, 2, 0, 3);
+    AutoScan().click();
+    ASSERT_TRUE(ScanTimer().isActive());
+    TestDrivesTheTicks();
+    SetScanOptions(AlternativeScanning, 0, 2, 2, 0, 3);
+    StartRunning();
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{AdvancedShown});
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{refused});
+    EXPECT_EQ(CheckedColumn(), OneErrorColumn);
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{AdvancedAnswer});
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{"59 02 01 07 2f 01 08 2f 01 09 2f"});
+    EXPECT_TRUE(AutoScan().isChecked());
+    EXPECT_EQ(zulm.Received(50), "");
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
 }
 
 TEST_F(ErrorsPageTest, ATickWhileAStepsBoxIsOpenMakesNoSecondStep) {
