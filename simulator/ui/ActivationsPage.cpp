@@ -87,10 +87,9 @@ void ActivationsPage::BuildControls() {
         edit->SetFailureSink([this](const std::string& text) { dialogs_.ShowMessage(text); });
         auto* label = Named(new QLabel(QString::fromLatin1(caption), gbActivation_), labelName);
         label->setBuddy(edit);
-        auto* row = new QHBoxLayout;
-        row->addWidget(label);
-        row->addWidget(edit, 1);
-        group->addLayout(row);
+        // The label above the editor: the editor takes the group's width, for long values.
+        group->addWidget(label);
+        group->addWidget(edit);
         return edit;
     };
     txtActivationReqEditor_ = editor("txtActivationReqEditor", "lblActivationReqEditor", "Request Editor");

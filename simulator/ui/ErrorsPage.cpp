@@ -113,6 +113,7 @@ void ErrorsPage::BuildControls() {
 
     pnlErrorTab_ = Named(new QWidget(this), "pnlErrorTab");
     auto* tabLayout = new QVBoxLayout(pnlErrorTab_);
+    tabLayout->setContentsMargins(0, 0, 0, 0); // the page's room is for the grid's rows
     auto* fields = new QFormLayout;
     txtErrorRequest_ = Named(new QLineEdit(pnlErrorTab_), "txtErrorRequest");
     txtErrorRequest_->setReadOnly(true);
@@ -164,6 +165,12 @@ void ErrorsPage::BuildControls() {
     sgErrorAnswers_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgErrorAnswers_->setSelectionMode(QAbstractItemView::SingleSelection);
     sgErrorAnswers_->setWordWrap(false);
+    // The five columns share the grid's width, so none is scrolled out of view (a long answer is
+    // shown whole in the editor above); rows as high as the text, so the answer rows fit too.
+    sgErrorAnswers_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    sgErrorAnswers_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgErrorAnswers_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    sgErrorAnswers_->verticalHeader()->setDefaultSectionSize(ErrorAnswerRowHeight);
     connect(sgErrorAnswers_, &QTableWidget::currentCellChanged, this,
             [this](int row, int column) { sgErrorAnswersSelectCell(row, column); });
     answerLayout->addWidget(sgErrorAnswers_, 1);

@@ -43,6 +43,7 @@ class QTimer;
 class SimulationController;
 class TCommPort1;
 
+inline constexpr int ErrorAnswerRowHeight = 18;
 inline constexpr const char* DropForRequestHint = "Drop an unknown request here to give this tab its request";
 inline constexpr const char* ZulmPortTitle = "ZULM Options";
 inline constexpr const char* ZulmPortPrompt = "Insert ZULM COM Port";
