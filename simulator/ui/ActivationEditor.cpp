@@ -58,22 +58,30 @@ bool ActivationEditor::Show() {
     rows_.clear();
     selectedRow_ = selectedAnswer_ = -1;
     shown_ = false;
+    stored_ = {};
     const int p = selector_.Position;
-    if (p <= 0) return true;
+    // Beyond the maximum nothing would be loaded again: the file does not count it.
+    if (p <= 0 || p > selector_.Max) return true;
     try {
-        ActivationContent content = ReadActivation(file_, p);
-        name_ = std::move(content.Name);
-        rows_ = std::move(content.Rows);
+        stored_ = ReadActivation(file_, p);
     } catch (const std::exception& e) {
         Fail(ActivationShowFailurePrefix, e);
         return false;
     }
+    name_ = stored_.Name;
+    rows_ = stored_.Rows;
     shown_ = true;
     SelectRow(rows_.empty() ? -1 : 0);
     return true;
 }
 
-bool ActivationEditor::Store() {
+bool ActivationEditor::Edited() const { return shown_ && (name_ != stored_.Name || rows_ != stored_.Rows); }
+
+bool ActivationEditor::Store() { return !Edited() || Write(); }
+
+bool ActivationEditor::Refresh() { return !shown_ || Write(); }
+
+bool ActivationEditor::Write() {
     const int p = selector_.Position;
     if (p <= 0 || !shown_) return true;
     try {
@@ -90,6 +98,7 @@ bool ActivationEditor::Store() {
         Fail(ActivationStoreFailurePrefix, e);
         return false;
     }
+    stored_ = {name_, rows_};
     return true;
 }
 
@@ -132,7 +141,7 @@ bool ActivationEditor::New() {
         Fail(ActivationStoreFailurePrefix, e);
     }
     if (Show()) {
-        rows_.push_back({});
+        rows_.push_back({DefaultIntraFrame(), {}, {}, {}});
         SelectRow(static_cast<int>(rows_.size()) - 1);
     }
     return true;
@@ -166,7 +175,7 @@ void ActivationEditor::MoveRowDown() {
 
 void ActivationEditor::InsertRow() {
     const std::size_t at = selectedRow_ < 0 ? rows_.size() : static_cast<std::size_t>(selectedRow_);
-    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), ActivationRow{{}, {}, {""}, {}});
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), ActivationRow{DefaultIntraFrame(), {}, {""}, {}});
     SelectRow(static_cast<int>(at));
 }
 
@@ -218,7 +227,7 @@ bool ActivationEditor::EditAnswer(const std::string& editorText) {
 
 bool ActivationEditor::Drop(const std::string& request, const TStringList& answers) {
     if (selector_.Position <= 0 || !shown_) return false;
-    rows_.push_back({std::to_string(intraFrameDefault_), request, AnswersUpToFirstEmpty(answers), {}});
+    rows_.push_back({DefaultIntraFrame(), request, AnswersUpToFirstEmpty(answers), {}});
     SelectRow(static_cast<int>(rows_.size()) - 1);
     return Store();
 }

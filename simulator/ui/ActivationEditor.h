@@ -23,6 +23,16 @@
 // editor does; "New" stores the activation being left first; an activation that could not be
 // shown is never stored over its section.
 //
+// What the page shows is what the next load registers:
+// - only an activation the file counts (1 to N of NACTIVATION, the up-down's maximum) is shown
+//   and stored; while the simulation has none, nothing is, until "New" makes activation 1;
+// - an empty answer is never written (the reader stops at the first empty one, so it would hide
+//   the answers after it); an empty answer row stays in the list, for the next answer typed;
+// - the up-down, "New" and Save store an activation only when it was edited since it was shown
+//   or last stored, so what the editor cannot show (answers behind an empty one, say) stays in
+//   the file; "Refresh" stores it whatever;
+// - rows the editor makes (Insert, "New") start with the intra-frame default, as a drop's do.
+//
 // Used on the window's thread only. One editor per loaded simulation, made right after the load
 // (it takes what the load registered from the file): it refers to that simulation's file object,
 // engine and activation selector, which must outlive it.
@@ -53,22 +63,28 @@ public:
     const std::vector<ActivationRow>& Rows() const { return rows_; }
     int SelectedRow() const { return selectedRow_; }       // -1 none
     int SelectedAnswer() const { return selectedAnswer_; } // -1 none
+    // An activation is shown and may be edited (the up-down stands on one the file counts).
+    bool Shown() const { return shown_; }
+    // The shown activation differs from what was shown or last stored.
+    bool Edited() const;
     // The answers of the selected row (the answer list's rows); empty when no row is selected.
     const TStringList& ShownAnswers() const;
     // What the engine holds for activation p, as far as this editor knows.
     std::optional<ActivationRegistration> Registered(int p) const;
 
     // ---- navigation ----
-    // Shows the activation at the up-down's position (nothing at 0) and selects its first row.
-    // A failure: "udActivationClick error: " + message, and nothing is shown.
+    // Shows the activation at the up-down's position (nothing at 0 or beyond the maximum) and
+    // selects its first row. A failure: "udActivationClick error: " + message, and nothing is
+    // shown.
     bool Show();
-    // Stores the shown activation (nothing at position 0); false when it was held back or
-    // failed, and then the up-down must not move.
+    // Stores the shown activation when it was edited; false when it was held back or failed,
+    // and then the up-down must not move.
     bool Store();
     // The up-down is to move to p: the store, then p shown; false (and no move) when the store
     // failed.
     bool MoveTo(int p);
-    bool Refresh() { return Store(); }
+    // "Refresh": stores the shown activation, edited or not.
+    bool Refresh();
     // "New": the store, then one more activation at the end, shown with one empty row and
     // counted in NACTIVATION. False (nothing added) when the store failed.
     bool New();
@@ -81,7 +97,9 @@ public:
     void SelectAnswer(int answer);
     void MoveRowUp();   // Shift+Up
     void MoveRowDown(); // Shift+Down
-    void InsertRow();   // before the selected row (at the end without one): an empty row with one empty answer
+    // Before the selected row (at the end without one): a row with the intra-frame default, an
+    // empty request and one empty answer.
+    void InsertRow();
     // Delete: then the row at the selected index, or the last row when that is past the end.
     void DeleteRows(const std::vector<int>& rows);
     void InsertAnswer(); // an empty answer before the selected one (at the end without one)
@@ -100,7 +118,9 @@ public:
     bool Drop(const std::string& request, const TStringList& answers);
 
 private:
+    bool Write();
     void Register(int p, const ActivationRegistration& next);
+    std::string DefaultIntraFrame() const { return std::to_string(intraFrameDefault_); }
     void Fail(const char* prefix, const std::exception& e) const;
     static void Reselect(int& selected, int oldIndex, std::size_t size);
 
@@ -115,5 +135,6 @@ private:
     int selectedRow_ = -1;
     int selectedAnswer_ = -1;
     bool shown_ = false; // the rows are the shown activation's (read whole, with its edits)
+    ActivationContent stored_; // the shown activation as shown or last stored
     std::map<int, ActivationRegistration> registered_;
 };

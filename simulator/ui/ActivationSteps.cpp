@@ -22,7 +22,10 @@ struct RowValue {
 RowValue ValueOf(const ActivationRow& row) {
     RowValue v;
     v.Request = FileForm(row.Request);
-    for (const std::string& a : row.Answers) v.Answers.push_back(FileForm(a));
+    // An empty answer is no answer; written, it would also hide every answer after it from the
+    // reader, which stops at the first empty one.
+    for (const std::string& a : row.Answers)
+        if (std::string answer = FileForm(a); !answer.empty()) v.Answers.push_back(std::move(answer));
     std::int32_t intra = 0;
     if (ParseIntraFrame(row.IntraFrame, intra)) v.IntraFrame = intra;
     return v;

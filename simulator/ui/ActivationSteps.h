@@ -47,7 +47,8 @@ bool ParseIntraFrame(const std::string& caption, std::int32_t& value);
 // same request, the same answers entry by entry (compared in file form) and the same intra-frame
 // value, up to MaxStepRepetitions rows; a longer run goes on as the next step, so no row is lost.
 // A caption that is not an integer adds InvalidIntraFrameMessage, the default is used and the
-// row's caption becomes the default, so that the row shows what is stored.
+// row's caption becomes the default, so that the row shows what is stored. Empty answers are no
+// answers and are not planned (a row keeps them: an empty answer row is where the next is typed).
 // A request or answer with an odd number of digits raises Exception OddRequestMessage or
 // OddAnswerMessage before anything is planned; the rows are then unchanged.
 StepPlan PlanSteps(std::vector<ActivationRow>& rows, int p, std::int32_t intraFrameDefault);

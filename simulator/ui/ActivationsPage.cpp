@@ -87,10 +87,9 @@ void ActivationsPage::BuildControls() {
         edit->SetFailureSink([this](const std::string& text) { dialogs_.ShowMessage(text); });
         auto* label = Named(new QLabel(QString::fromLatin1(caption), gbActivation_), labelName);
         label->setBuddy(edit);
-        auto* row = new QHBoxLayout;
-        row->addWidget(label);
-        row->addWidget(edit, 1);
-        group->addLayout(row);
+        // The label above the editor: the editor takes the group's width, for long values.
+        group->addWidget(label);
+        group->addWidget(edit);
         return edit;
     };
     txtActivationReqEditor_ = editor("txtActivationReqEditor", "lblActivationReqEditor", "Request Editor");
@@ -139,10 +138,13 @@ void ActivationsPage::BuildControls() {
 // ---- load, rebuild, save ------------------------------------------------------------------------
 
 void ActivationsPage::SetViewsEnabled(bool enabled) {
+    // Without an activation shown (a simulation without any) only "New" is offered: anything
+    // typed elsewhere would belong to no activation the next load reads.
+    const bool shown = enabled && editor_ && editor_->Shown();
     for (QWidget* w : std::initializer_list<QWidget*>{udActivationDown_, udActivationUp_, txtActivationName_,
-                                                      lwActivationRequests_, lwActivationAnswers_, cmdNewActivation_,
-                                                      cmdRefreshAct_})
-        w->setEnabled(enabled);
+                                                      lwActivationRequests_, lwActivationAnswers_, cmdRefreshAct_})
+        w->setEnabled(shown);
+    cmdNewActivation_->setEnabled(enabled);
     DrawEditors();
 }
 
@@ -248,6 +250,7 @@ void ActivationsPage::cmdNewActivationClick() {
     lwActivationRequests_->CommitOpenEditor();
     editor_->New();
     DrawAll();
+    SetViewsEnabled(true);
 }
 
 void ActivationsPage::cmdRefreshActClick() {

@@ -9,7 +9,8 @@
 //
 // The page holds no file or engine: the model is made for each loaded simulation (Rebuild) and
 // dropped before the next load (BeginLoad), and its engine calls reach the engine the window has
-// at each call. Without a simulation file the page's views are disabled.
+// at each call. Without a simulation file the page's views are disabled; without an activation
+// shown (a simulation that has none) only "New" is enabled.
 #include "ActivationEditor.h"
 #include "CurrentEngineCalls.h"
 #include "EditingPageHooks.h"

@@ -14,6 +14,9 @@ bool EngineThreadEdits::UpdateRequest(const std::string& request, const TStringL
     return engine_.UpdateRequest(request, answers, description);
 }
 
+// The window wrote the limit before the engine's thread first ran; the engine never changes it.
+std::int32_t EngineThreadEdits::DescriptionLimit() { return engine_.MaxDescrLen; }
+
 bool EngineThreadEdits::HoldsRequest(const std::string& request) {
     constexpr int EditTable = 1;
     return engine_.RequestIndex(PackFunction(request, 0), EditTable) != nullptr;

@@ -23,6 +23,8 @@ public:
     // Whether the edit store holds an entry the request matches (one UpdateRequest would change
     // and AddRequest would refuse for).
     virtual bool HoldsRequest(const std::string& request) = 0;
+    // The longest description the engine takes (longer ones raise "Overlong Request description!").
+    virtual std::int32_t DescriptionLimit() = 0;
 };
 
 class EngineThreadEdits final : public EngineEdits {
@@ -34,6 +36,7 @@ public:
     bool UpdateRequest(const std::string& request, const TStringList* answers,
                        const std::string& description) override;
     bool HoldsRequest(const std::string& request) override;
+    std::int32_t DescriptionLimit() override;
 
 private:
     TKRIXCommunicationThread& engine_;

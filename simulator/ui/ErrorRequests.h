@@ -45,8 +45,6 @@ inline constexpr const char* DropWithoutAnswerMessage =
     "The request has no answer: a fault-reading request needs one!";
 inline constexpr const char* NoErrorsKeptMessage =
     "\"No errors\" needs an answer: its answers in the file stay as they were.";
-inline constexpr std::array<const char*, AnswerColumnCount> AnswerColumnHeaders = {
-    "No errors", "One error", "Two errors", "Three errors", "Manual errors"};
 
 // What the page shows of one error request.
 struct ErrorPage {

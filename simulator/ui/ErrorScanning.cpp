@@ -35,14 +35,19 @@ int ScanColumnOf(const SimulationView& view, int scanRequestItem) {
     return n < view.ColumnChoice.size() ? view.ColumnChoice[n] : 0;
 }
 
-bool SwitchScanningOn(FaultScanDriver& driver, int scanColumn, ScanHost& host) {
-    for (const ScanAction& a : driver.SwitchOn(scanColumn, host.Settings()))
-        if (a.What == ScanAction::Kind::ShowMessage) host.ShowMessage(a.Text);
-    if (driver.CurrentState() == FaultScanDriver::State::Off) return false;
+bool SwitchScanningOn(FaultScanDriver& driver, int scanColumn, const ErrorRequestsEditor& editor, ScanHost& host) {
+    const ScanActions refusals = driver.SwitchOn(scanColumn, PageOfEditor(editor, host));
+    if (driver.CurrentState() == FaultScanDriver::State::Off) {
+        host.StopScanning();
+        for (const ScanAction& a : refusals)
+            if (a.What == ScanAction::Kind::ShowMessage) host.ShowMessage(a.Text);
+        return false;
+    }
     try {
         host.OpenZulm();
     } catch (const std::exception& e) {
         driver.SwitchOff();
+        host.StopScanning();
         host.ShowMessage(ExceptionMessage(e));
         return false;
     }

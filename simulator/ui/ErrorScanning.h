@@ -32,10 +32,11 @@ public:
     virtual void StopScanning() = 0;
 };
 
-// "Auto Scanning" ticked: the driver switched on with the scan column, then the port opened.
-// True when scanning is on, so the window starts its timer; a refused setting or a port that
-// does not open is shown, and the driver stays off (the box stays ticked, as the window has it).
-bool SwitchScanningOn(FaultScanDriver& driver, int scanColumn, ScanHost& host);
+// "Auto Scanning" ticked: the driver switched on with the scan column (over the selected error
+// request's answers), then the port opened. True when scanning is on, so the window starts its
+// timer; a refused setting or a port that does not open stops scanning (StopScanning: the box
+// unticked, so that it never shows scanning that is not running), then the refusal is shown.
+bool SwitchScanningOn(FaultScanDriver& driver, int scanColumn, const ErrorRequestsEditor& editor, ScanHost& host);
 // One tick of the scan timer: the step's actions, in order; a failed write to the ZULM port turns
 // scanning off (StopScanning, then its message). True when the tick made a step.
 bool RunScanTick(FaultScanDriver& driver, ErrorRequestsEditor& editor, ScanHost& host);

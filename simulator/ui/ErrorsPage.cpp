@@ -4,6 +4,7 @@
 #include "ErrorScanning.h"
 #include "Exception.h"
 #include "FileText.h"
+#include "HexText.h"
 #include "HexLineEdit.h"
 #include "OperatorDialogs.h"
 #include "SimulationController.h"
@@ -112,6 +113,7 @@ void ErrorsPage::BuildControls() {
 
     pnlErrorTab_ = Named(new QWidget(this), "pnlErrorTab");
     auto* tabLayout = new QVBoxLayout(pnlErrorTab_);
+    tabLayout->setContentsMargins(0, 0, 0, 0); // the page's room is for the grid's rows
     auto* fields = new QFormLayout;
     txtErrorRequest_ = Named(new QLineEdit(pnlErrorTab_), "txtErrorRequest");
     txtErrorRequest_->setReadOnly(true);
@@ -163,6 +165,12 @@ void ErrorsPage::BuildControls() {
     sgErrorAnswers_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgErrorAnswers_->setSelectionMode(QAbstractItemView::SingleSelection);
     sgErrorAnswers_->setWordWrap(false);
+    // The five columns share the grid's width, so none is scrolled out of view (a long answer is
+    // shown whole in the editor above); rows as high as the text, so the answer rows fit too.
+    sgErrorAnswers_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    sgErrorAnswers_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgErrorAnswers_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    sgErrorAnswers_->verticalHeader()->setDefaultSectionSize(ErrorAnswerRowHeight);
     connect(sgErrorAnswers_, &QTableWidget::currentCellChanged, this,
             [this](int row, int column) { sgErrorAnswersSelectCell(row, column); });
     answerLayout->addWidget(sgErrorAnswers_, 1);
@@ -261,7 +269,11 @@ void ErrorsPage::DrawPage() {
     txtErrorDescription_->setText(FromFileText(page.Description));
     DrawGrid();
     DrawColumn();
-    const bool editable = editor_ && editor_->SelectedNumber() != 0;
+    // A tab without a request (one "New" made) is never stored: its request can only come from a
+    // drop, so nothing can be typed into it before one, and the request field says so.
+    const bool selected = editor_ && editor_->SelectedNumber() != 0;
+    const bool editable = selected && !StripBlanks(page.Request).empty();
+    txtErrorRequest_->setPlaceholderText(selected && !editable ? QString::fromLatin1(DropForRequestHint) : QString());
     txtErrorDescription_->setEnabled(editable);
     txtErrorAnswersEditor_->setEnabled(editable);
     for (QRadioButton* radio : radios_) radio->setEnabled(editable);
@@ -404,10 +416,13 @@ void ErrorsPage::cbAutoErrorScanClick(bool checked) {
         ClosePort();
         return;
     }
-    if (!editor_) return;
+    if (!editor_) {
+        StopScanning();
+        return;
+    }
     const HandlerScope scope(*this);
     const int item = hooks_.ScanRequestItem ? hooks_.ScanRequestItem() : 0;
-    if (SwitchScanningOn(driver_, ScanColumnOf(controller_.View(), item), *host_)) tErrorScanTimer_->start();
+    if (SwitchScanningOn(driver_, ScanColumnOf(controller_.View(), item), *editor_, *host_)) tErrorScanTimer_->start();
 }
 
 void ErrorsPage::StopScanning() {

@@ -10,7 +10,9 @@
 //
 // The page holds no file or engine: the model is made for each loaded simulation (Rebuild) and
 // dropped before the next load (BeginLoad), and its engine calls reach the engine the window has
-// at each call. Without a simulation file the page's views are disabled.
+// at each call. Without a simulation file the page's views are disabled; on a tab without a
+// request (made by "New", until a drop gives it one) the description, the radio buttons and the
+// answer editor are.
 //
 // A scanning step never starts inside another of the page's actions or inside a step of its own:
 // the timer's tick is skipped while a handler of the page runs, including while a message box it
@@ -41,6 +43,8 @@ class QTimer;
 class SimulationController;
 class TCommPort1;
 
+inline constexpr int ErrorAnswerRowHeight = 18;
+inline constexpr const char* DropForRequestHint = "Drop an unknown request here to give this tab its request";
 inline constexpr const char* ZulmPortTitle = "ZULM Options";
 inline constexpr const char* ZulmPortPrompt = "Insert ZULM COM Port";
 

@@ -6,14 +6,27 @@ namespace {
 
 ScanAction Message(std::string text) { return {ScanAction::Kind::ShowMessage, -1, std::move(text)}; }
 
+bool EmptyFirstAnswer(const ErrorsPageModel& page, int column) { return StripBlanks(page.FirstAnswer(column)).empty(); }
+
 } // namespace
 
-ScanActions FaultScanDriver::SwitchOn(int scanColumn, const ScanSettings& settings) {
-    if (std::string refusal = FaultScan::LayoutRefusal(settings.Layout); !refusal.empty()) {
-        state_ = State::Off;
+int AlternateColumn(int column) { return column == OneErrorColumn ? TwoErrorsColumn : OneErrorColumn; }
+
+std::string EmptyAlternateRefusal(int column) {
+    return std::string("Alternative scanning would answer with \"") +
+           AnswerColumnHeaders[static_cast<std::size_t>(column)] + "\", which has no answer!";
+}
+
+ScanActions FaultScanDriver::SwitchOn(int scanColumn, const ErrorsPageModel& page) {
+    const ScanSettings settings = page.Settings();
+    state_ = State::Off;
+    if (std::string refusal = FaultScan::LayoutRefusal(settings.Layout); !refusal.empty())
         return {Message(std::move(refusal))};
-    }
-    scanColumn_ = scanColumn >= 0 && scanColumn < AnswerColumnCount ? scanColumn : NoErrorsColumnIndex;
+    const int column = scanColumn >= 0 && scanColumn < AnswerColumnCount ? scanColumn : NoErrorsColumnIndex;
+    if (settings.ScanningMode == AlternativeScanning && column != NoErrorsColumnIndex &&
+        EmptyFirstAnswer(page, AlternateColumn(column)))
+        return {Message(EmptyAlternateRefusal(AlternateColumn(column)))};
+    scanColumn_ = column;
     state_ = State::Waiting;
     return {};
 }
@@ -49,19 +62,25 @@ ScanActions FaultScanDriver::Step(const ErrorsPageModel& page, const ScanSetting
     case NormalScanning:
         Advance(page, settings, c, true, actions);
         return actions;
-    case AlternativeScanning:
+    case AlternativeScanning: {
         alternation_ = !alternation_;
         if (!alternation_) {
             const std::string answer = StripBlanks(page.FirstAnswer(c));
             if (answer.empty()) return {Message(ErrorCodeEmptyPrefix + std::to_string(c))};
+            const int other = AlternateColumn(c);
+            if (EmptyFirstAnswer(page, other)) return {Message(EmptyAlternateRefusal(other))};
             FaultScan::ScanOutcome text = FaultScan::ZulmCodeText(answer, settings.Layout.ErrorCodeOffset);
             if (!text.Ok()) return {Message(text.Refusal)};
-            const int other = c == OneErrorColumn ? TwoErrorsColumn : OneErrorColumn;
             return {{ScanAction::Kind::SelectColumn, other, {}}, {ScanAction::Kind::Send, -1, text.Value}};
         }
+        // The scan column is selected only when it can be advanced: an empty one answers nothing.
+        ScanActions advance;
+        Advance(page, settings, scanColumn_, false, advance);
+        if (advance.size() == 1 && advance.front().What == ScanAction::Kind::ShowMessage) return advance;
         actions.push_back({ScanAction::Kind::SelectColumn, scanColumn_, {}});
-        Advance(page, settings, scanColumn_, false, actions);
+        actions.insert(actions.end(), advance.begin(), advance.end());
         return actions;
+    }
     default:
         return {apply};
     }

@@ -17,11 +17,15 @@
 // - any other mode: apply the current column.
 // An empty first answer gives "Error Code Empty, err_no = <column>"; a refused setting or answer
 // gives its refusal text; either way nothing else happens in that step (the counter has been
-// reset and the flag inverted before). Everything a step will send is checked before the step
+// reset and the flag inverted before). Alternative mode never selects a column whose first answer
+// is empty: the engine would answer the tester's fault reading with nothing, no fault reading
+// would be logged any more and scanning would never step again. Switching on refuses it for the
+// column the scan column alternates with, and each step for the column it is about to select. Everything a step will send is checked before the step
 // changes anything, and a send is always the step's last action, so a failed write leaves the
 // page, the grid and the engine agreeing.
 #include "FaultCodeScan.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +39,14 @@ inline constexpr int NormalScanning = 0;      // item of the scanning-mode choic
 inline constexpr int AlternativeScanning = 1;
 inline constexpr int ScanTimerMs = 1000;
 inline constexpr const char* ErrorCodeEmptyPrefix = "Error Code Empty, err_no = ";
+inline constexpr std::array<const char*, AnswerColumnCount> AnswerColumnHeaders = {
+    "No errors", "One error", "Two errors", "Three errors", "Manual errors"};
+
+// The column Alternative mode shows while it sends a code of column c: "Two errors" for "One
+// error", else "One error".
+int AlternateColumn(int column);
+// The refusal of Alternative mode onto a column whose first answer is empty.
+std::string EmptyAlternateRefusal(int column);
 
 // The options of the "Error Scanning Options" group.
 struct ScanSettings {
@@ -84,10 +96,10 @@ public:
     int ScanColumn() const { return scanColumn_; }
 
     // "Auto Scanning" ticked, with the column choice of the scanning request (outside 0 to 4:
-    // 0). Settings whose layout is refused give the refusal as a message and the driver stays
-    // Off; otherwise it waits, and the page opens the ZULM port and starts the timer (a port
-    // that fails to open: SwitchOff).
-    ScanActions SwitchOn(int scanColumn, const ScanSettings& settings);
+    // 0). Settings whose layout is refused, and Alternative mode onto an empty column, give the
+    // refusal as a message and the driver stays Off; otherwise it waits, and the page opens the
+    // ZULM port and starts the timer (a port that fails to open: SwitchOff).
+    ScanActions SwitchOn(int scanColumn, const ErrorsPageModel& page);
     // "Auto Scanning" unticked, or the ZULM port changed.
     void SwitchOff() { state_ = State::Off; }
     // A timer tick. While Waiting, a counter above the requests between steps resets the counter

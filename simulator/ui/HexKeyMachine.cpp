@@ -56,8 +56,6 @@ HexKeyOutcome HexKeyMachine::KeyDown(HexKeyPress key, bool overwrite) {
     HexEditorState& s = state_;
     const bool beforeEnd = s.Caret < Size(s.Text);
     switch (key.Key) {
-    case HexKey::Ignored:
-        return {};
     case HexKey::Other:
         return {.Beep = true};
     case HexKey::Digit:

@@ -7,7 +7,8 @@
 // end. The machine holds the editor's text, its caret (the start of the selection, as the editor
 // reports it) and selection, and the length limit of "Lock Length". Each key is two transitions:
 //   KeyDown: the key's whole effect while it is pressed. A key that is not a hex digit,
-//     Backspace, Delete or an arrow is refused with a beep. In overwrite mode a digit replaces the
+//     Backspace, Delete or an arrow is refused with a beep: Home, End, Tab, Enter, Insert and the
+//     modifier keys alone too, unless the editor's owner takes the key first. In overwrite mode a digit replaces the
 //     digit at the caret (skipping a blank) and the caret stays within that byte; Up and Down on a
 //     digit step it (the first digit of a byte alone, the second the whole byte, both wrapping).
 //     Everything else is the plain editor's: digits inserted (in insert mode, and at the end of
@@ -29,8 +30,7 @@ enum class HexKey {
     Right,
     Up,
     Down,
-    Ignored,   // a modifier key alone, or Insert (which switches the window's mode): no effect
-    Other,     // anything else: refused with a beep
+    Other,     // anything else, a modifier key alone included: refused with a beep
 };
 
 struct HexKeyPress {

@@ -15,19 +15,6 @@ HexLineEdit::HexLineEdit(std::function<bool()> overwrite, QWidget* parent)
 
 HexKeyPress HexLineEdit::PressOf(const QKeyEvent& event) {
     const int key = event.key();
-    switch (key) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-    case Qt::Key_CapsLock:
-    case Qt::Key_NumLock:
-    case Qt::Key_Insert:
-        return {HexKey::Ignored};
-    default:
-        break;
-    }
     // With Ctrl or Alt a letter is a command, not a digit (Ctrl+C must not type a c).
     if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return {HexKey::Other};
     switch (key) {
@@ -61,6 +48,18 @@ void HexLineEdit::WriteState(const HexEditorState& state) {
 void HexLineEdit::Fail(const char* phase, const std::exception& e) {
     const std::string message = objectName().toStdString() + phase + ExceptionMessage(e);
     if (failures_) failures_(message);
+}
+
+bool HexLineEdit::event(QEvent* event) {
+    // Tab and Shift+Tab are keys like any other here: refused, so they do not move the focus.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
 }
 
 void HexLineEdit::keyPressEvent(QKeyEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 // The window's one-line hex editor: a line edit whose every key goes through the shared key logic
-// (HexKeyMachine), so the four hex editors of the window behave alike. The editor's owner takes
+// (HexKeyMachine), so the four hex editors of the window behave alike; Tab too, which the key
+// logic refuses as it refuses Home or a modifier key alone. The editor's owner takes
 // the keys it handles itself first (Enter and Esc of the request tree's data editor, say) through
 // the own-keys hook; every other key is the machine's.
 //
@@ -44,6 +45,7 @@ signals:
     void left();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,6 +38,13 @@ const QColor FormColor(0, 0, 128); // navy
 const QColor FormTextColor(255, 255, 255);
 constexpr const char* FormFontFamily = "MS Sans Serif";
 constexpr int FormFontPoints = 8;
+
+// How the window's room is shared: the pages beside the engine's controls, above the traffic.
+constexpr int PagesWidthShare = 3;
+constexpr int ControlsWidthShare = 1;
+constexpr int PagesHeightShare = 8;
+constexpr int TrafficHeightShare = 5;
+constexpr int PageMargin = 4;
 
 constexpr const char* PageCaptions[FormPageCount] = {"&System Info", "&PSI", "&Errors", "&Activations", "Settings"};
 constexpr const char* PageNames[FormPageCount] = {"tsSystemInfo", "tsPSI", "tsErrors", "tsActivations", "tsSettings"};
@@ -157,22 +165,34 @@ void TfFormMain::BuildControls() {
         page->setObjectName(QString::fromLatin1(PageNames[p]));
         page->setFocusPolicy(Qt::StrongFocus);
         if (page->layout() == nullptr) new QVBoxLayout(page);
+        page->layout()->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
         pages_[p] = page;
         pgPageControl_->addTab(page, QString::fromLatin1(PageCaptions[p]));
     }
 
-    auto* left = new QVBoxLayout;
-    left->addWidget(pgPageControl_, 1);
-    left->addWidget(BuildOriglio(), 1);
-    auto* right = new QVBoxLayout;
-    right->addWidget(BuildSimulatorControl());
-    right->addWidget(BuildMessages(), 3);
-    right->addWidget(BuildActualRequests(), 3);
-    right->addWidget(BuildUnknownRequests(), 5);
-    auto* columns = new QHBoxLayout(central);
-    columns->setContentsMargins(4, 4, 4, 4);
-    columns->addLayout(left, 11);
-    columns->addLayout(right, 9);
+    // The pages take the window's width but for a narrow column of the engine's controls and
+    // messages, so that their editors show what they edit (a long answer in the hex editors, the
+    // five answer columns of the errors page); the traffic log and the unknown requests, which
+    // want width more than height, share the band below.
+    QWidget* origlio = BuildOriglio();
+    QWidget* simulatorControl = BuildSimulatorControl();
+    QWidget* messages = BuildMessages();
+    QWidget* actualRequests = BuildActualRequests();
+    QWidget* unknownRequests = BuildUnknownRequests();
+    auto* controls = new QVBoxLayout;
+    controls->addWidget(simulatorControl);
+    controls->addWidget(messages, 1);
+    controls->addWidget(actualRequests, 1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(pgPageControl_, PagesWidthShare);
+    top->addLayout(controls, ControlsWidthShare);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(origlio, 1);
+    bottom->addWidget(unknownRequests, 1);
+    auto* rows = new QVBoxLayout(central);
+    rows->setContentsMargins(4, 4, 4, 4);
+    rows->addLayout(top, PagesHeightShare);
+    rows->addLayout(bottom, TrafficHeightShare);
 
     // White on navy is for the form's own captions; the controls that show data keep their colours.
     for (QWidget* control : central->findChildren<QWidget*>()) {
@@ -239,14 +259,15 @@ QWidget* TfFormMain::BuildSystemInfoPage() {
 
 QGroupBox* TfFormMain::BuildSimulatorControl() {
     QGroupBox* group = Group("gbSimulatorControl", "Simulator control", centralWidget());
-    auto* row = new QHBoxLayout(group);
+    // Two a row, so that the column beside the pages stays narrow.
+    auto* buttons = new QGridLayout(group);
     cmdStart_ = Named(new QPushButton(QStringLiteral("Go! (F9)"), group), "cmdStart");
     cmdStop_ = Named(new QPushButton(QStringLiteral("Stop (ESC)"), group), "cmdStop");
     cmdReset_ = Named(new QPushButton(QStringLiteral("Reset"), group), "cmdReset");
-    for (QPushButton* button : {cmdStart_, cmdStop_, cmdReset_}) {
-        button->setEnabled(false);
-        row->addWidget(button);
-    }
+    buttons->addWidget(cmdStart_, 0, 0);
+    buttons->addWidget(cmdStop_, 0, 1);
+    buttons->addWidget(cmdReset_, 1, 0, 1, 2);
+    for (QPushButton* button : {cmdStart_, cmdStop_, cmdReset_}) button->setEnabled(false);
     return group;
 }
 

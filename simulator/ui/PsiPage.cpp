@@ -121,16 +121,24 @@ void PsiPage::BuildControls() {
     sgByteDescription_->setColumnWidth(1, ByteDescriptionColumnWidth);
     sgByteDescription_->verticalHeader()->setDefaultSectionSize(ByteDescriptionRowHeight);
     sgByteDescription_->horizontalHeader()->setStretchLastSection(true);
+    // As wide as its two columns and a vertical scroll bar: it never scrolls sideways, so the
+    // byte numbers stay in view whatever cell is current.
+    sgByteDescription_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgByteDescription_->setFixedWidth(
+        ByteNumberColumnWidth + ByteDescriptionColumnWidth + 2 * sgByteDescription_->frameWidth() +
+        sgByteDescription_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, sgByteDescription_));
     sgByteDescription_->Enter = [this] { sgByteDescriptionKeyPress(); };
     connect(sgByteDescription_, &QTableWidget::cellChanged, this, &PsiPage::sgByteDescriptionSetEditText);
 
-    auto* right = new QVBoxLayout;
-    right->addWidget(group);
-    right->addWidget(sgByteDescription_, 1);
-    auto* layout = new QHBoxLayout(this);
+    // The data editor takes the page's width, for long answers; the tree and the grid share the
+    // room below it.
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(twPSI_, 1);
+    lists->addWidget(sgByteDescription_);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(twPSI_, 3);
-    layout->addLayout(right, 2);
+    layout->addWidget(group);
+    layout->addLayout(lists, 1);
     if (parentWidget() != nullptr && parentWidget()->layout() != nullptr) parentWidget()->layout()->addWidget(this);
     ShowDescriptions();
 }

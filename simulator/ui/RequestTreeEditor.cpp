@@ -214,8 +214,16 @@ std::string RequestTreeEditor::Rename(std::int32_t g, const std::string& caption
         const std::string section = SimKeys::RequestSection(group->Section);
         file->WriteString(section, SimKeys::Description, caption);
         EngineEdits* engine = host_.Engine();
-        if (engine != nullptr && FoldAsciiCase(file->ReadString(section, SimKeys::Request, "")) == request)
-            engine->UpdateRequest(request, nullptr, group->Caption);
+        if (engine != nullptr && FoldAsciiCase(file->ReadString(section, SimKeys::Request, "")) == request) {
+            // The default is the load's ("Request " and the request), which the next load sizes
+            // the engine for; this engine may be too small for it (a dropped long request, say),
+            // so it takes the default cut to its limit rather than keeping the old name.
+            std::string description = group->Caption;
+            if (caption.empty())
+                description.resize(std::min(description.size(),
+                                            static_cast<std::size_t>(std::max(engine->DescriptionLimit(), 0))));
+            engine->UpdateRequest(request, nullptr, description);
+        }
     } catch (const std::exception& e) {
         Fail(e);
     }

@@ -99,7 +99,8 @@ public:
     // The grid's descriptions into the selected answer's list.
     void SetDescriptions(const TStringList& grid);
     // A root got a new caption: D of its section and the engine's description. An empty caption
-    // stands for the default description, as the load reads it. Returns the caption to show.
+    // stands for the default description, as the load reads it; the engine gets it cut to its
+    // description limit when it is longer. Returns the caption to show.
     std::string Rename(std::int32_t group, const std::string& caption);
     // "Add Answer": an empty answer at the end of the selected node's group.
     bool AddAnswer();

@@ -83,9 +83,13 @@ TEST_F(ActivationEditorTest, RowsAndStepsMakeTheRoundTrip) {
     EXPECT_EQ(loaded, (TStringList{"3002:7002,7003:Pump step", "3002:7002,7003:Pump step", "3002:7002,7003:Pump step",
                                    "3003:7004:Fuel pump"}));
 
-    // Three equal rows are one step of three; the step's description stays; the engine gets
-    // every row, as the load gave it.
+    // Nothing edited: the up-down and Save leave the section as the file has it.
+    const std::string loadedText = file.Text();
     ASSERT_TRUE(editor->Store());
+    EXPECT_EQ(file.Text(), loadedText);
+    // "Refresh" stores anyway. Three equal rows are one step of three; the step's description
+    // stays; the engine gets every row, as the load gave it.
+    ASSERT_TRUE(editor->Refresh());
     EXPECT_EQ(Section("ACTIVATION_1"), FuelPumpSection);
     EXPECT_EQ(EngineSteps("Fuel pump"), loaded);
     ASSERT_TRUE(editor->Show());
@@ -107,7 +111,7 @@ TEST_F(ActivationEditorTest, RowsAndStepsMakeTheRoundTrip) {
     EXPECT_EQ(editor->GroupCaption(), "Activation 2/2");
     EXPECT_EQ(editor->Name(), "");
     EXPECT_EQ(editor->Rows(), std::vector<ActivationRow>(20, Row("0", "31 01", {"71 01"})));
-    ASSERT_TRUE(editor->Store());
+    ASSERT_TRUE(editor->Refresh());
     EXPECT_EQ(Section("ACTIVATION_2"), (TStringList{"R1=3101", "A1_1=7101", "Repetition_Number1=20", "INTRAFRAME1=0"}));
     EXPECT_EQ(EngineSteps("ACTIVATION_2").size(), 19u); // the first row is the starting request
     EXPECT_EQ(store.EditActivations().Count, 2);
@@ -199,9 +203,10 @@ TEST_F(ActivationEditorTest, NewAndTheListKeys) {
     editor->DeleteRows({3, 4});
     EXPECT_EQ(editor->Rows(), (std::vector<ActivationRow>{Start, Pump, Pump}));
     EXPECT_EQ(editor->SelectedRow(), 2); // the old index is past the end: the last row
+    // An inserted row starts with the intra-frame default, as a dropped one does.
     editor->InsertRow();
     EXPECT_EQ(editor->SelectedRow(), 2);
-    EXPECT_EQ(editor->Rows()[2], Row("", "", {""}));
+    EXPECT_EQ(editor->Rows()[2], Row("100", "", {""}));
 
     editor->SelectRow(0);
     editor->InsertAnswer();
@@ -213,9 +218,9 @@ TEST_F(ActivationEditorTest, NewAndTheListKeys) {
     EXPECT_EQ(editor->ShownAnswers(), TStringList{"70 09"});
     EXPECT_EQ(editor->SelectedAnswer(), 0);
 
-    // The store above met the inserted row's empty caption once and stored the default.
-    EXPECT_EQ(Boxes(), TStringList{"Invalid Intraframe value for [ACTIVATION_1] [R3]!IntraFrame set to 100!"});
-    EXPECT_EQ(editor->Rows()[2].IntraFrame, "100");
+    // The store above took the inserted row's caption as it stood.
+    EXPECT_EQ(Boxes(), TStringList{});
+    EXPECT_EQ(editor->Rows()[2], Row("100", "", {""}));
 
     // "New" stores the activation left, then shows one more with one empty row.
     editor->SelectRow(1);
@@ -225,12 +230,12 @@ TEST_F(ActivationEditorTest, NewAndTheListKeys) {
     EXPECT_EQ(EngineSteps("Fuel pump"), (TStringList{"::Fuel pump", "3002:7002,7003:Pump step"}));
     EXPECT_EQ(editor->GroupCaption(), "Activation 3/3");
     EXPECT_EQ(file.ReadInteger("NACTIVATION", "N", 0), 3);
-    EXPECT_EQ(editor->Rows(), std::vector<ActivationRow>{ActivationRow{}});
+    EXPECT_EQ(editor->Rows(), std::vector<ActivationRow>{Row("100", "", {})});
     EXPECT_EQ(editor->SelectedRow(), 0);
     EXPECT_FALSE(file.SectionExists("ACTIVATION_3"));
 
     ASSERT_TRUE(editor->EditRequest("31 02"));
-    EXPECT_EQ(Boxes(), TStringList{"Invalid Intraframe value for [ACTIVATION_3] [R1]!IntraFrame set to 100!"});
+    EXPECT_EQ(Boxes(), TStringList{});
     EXPECT_EQ(Section("ACTIVATION_3"), (TStringList{"R1=3102", "INTRAFRAME1=100"}));
     EXPECT_EQ(editor->Registered(3)->Name, "ACTIVATION_3");
 
@@ -262,4 +267,84 @@ TEST_F(ActivationEditorTest, NothingIsStoredWithoutAShownActivation) {
     const std::string broken = file.Text();
     EXPECT_TRUE(editor->Store());
     EXPECT_EQ(file.Text(), broken);
+}
+
+TEST_F(ActivationEditorTest, ASimulationWithoutActivationsShowsNoneUntilNewMakesTheFirst) {
+    // The load stands the up-down on 1 of 0: there is no activation a load would read.
+    const std::string withoutActivations = "[REQUEST_NOTES]\r\nD=none\r\n";
+    Prepare(RoomyLimits(), withoutActivations);
+    EXPECT_EQ(view.Activations, (ActivationSelector{1, 0, 1}));
+    const std::string loaded = file.Text();
+    EXPECT_FALSE(editor->Shown());
+    EXPECT_EQ(editor->Rows(), std::vector<ActivationRow>{});
+    EXPECT_FALSE(editor->Drop("30 01", {"70 01"}));
+    EXPECT_TRUE(editor->Refresh());
+    EXPECT_TRUE(editor->MoveTo(1));
+    EXPECT_EQ(file.Text(), loaded);
+
+    // "New" makes activation 1, counted at once; its steps are stored as they are edited.
+    ASSERT_TRUE(editor->New());
+    EXPECT_TRUE(editor->Shown());
+    EXPECT_EQ(editor->GroupCaption(), "Activation 1/1");
+    EXPECT_EQ(file.ReadInteger("NACTIVATION", "N", 0), 1);
+    ASSERT_TRUE(editor->EditRequest("30 01"));
+    editor->InsertAnswer();
+    ASSERT_TRUE(editor->EditAnswer("70 01"));
+    ASSERT_TRUE(editor->Drop("30 02", {"70 02"}));
+    EXPECT_EQ(Section("ACTIVATION_1"),
+              (TStringList{"R1=3001", "A1_1=7001", "INTRAFRAME1=100", "R2=3002", "A2_1=7002", "INTRAFRAME2=100"}));
+
+    // What the next load registers is what the page showed: the engine runs the sequence.
+    const std::string saved = file.Text();
+    TRequestStore reloaded;
+    reloaded.CreateStructures(RoomyLimits());
+    RegistrarOf<TRequestStore> registrar{reloaded, nullptr};
+    SimulationView reloadedView;
+    TMemIniFile reloadedFile;
+    reloadedFile.SetText(saved);
+    ASSERT_TRUE(LoadData(reloadedFile, registrar, host, reloadedView));
+    EXPECT_EQ(reloadedView.Activations, (ActivationSelector{1, 1, 1}));
+    TBaseItem item{RoomyLimits()};
+    ASSERT_TRUE(reloaded.GetAnswerInto("3001", item));
+    EXPECT_EQ(item.Answers[0].PlainText, "7001");
+    ASSERT_TRUE(reloaded.GetAnswerInto("3002", item));
+    EXPECT_EQ(item.Answers[0].PlainText, "7002");
+    EXPECT_EQ(Boxes(), TStringList{});
+}
+
+TEST_F(ActivationEditorTest, AnEmptyAnswerIsNeverWrittenAndAnUneditedActivationIsNeverRewritten) {
+    Prepare();
+    // Two empty answers before the real one, stored: only the real one is written.
+    editor->SelectRow(0);
+    editor->SelectAnswer(0);
+    editor->InsertAnswer();
+    editor->InsertAnswer();
+    editor->SelectAnswer(2);
+    EXPECT_EQ(editor->ShownAnswers(), (TStringList{"", "", "70 01"}));
+    ASSERT_TRUE(editor->Refresh());
+    EXPECT_EQ(Section("ACTIVATION_1")[2], "A1_1=7001");
+    EXPECT_EQ(Section("ACTIVATION_1")[3], "INTRAFRAME1=0");
+    // An empty answer after the real ones too; a step with no answer left writes none.
+    editor->SelectRow(4);
+    editor->SelectAnswer(0);
+    editor->DeleteAnswers({0});
+    editor->InsertAnswer();
+    EXPECT_EQ(editor->ShownAnswers(), TStringList{""});
+    ASSERT_TRUE(editor->MoveTo(1));
+    EXPECT_EQ(Section("ACTIVATION_1").back(), "INTRAFRAME3=0");
+    EXPECT_EQ(Section("ACTIVATION_1")[Section("ACTIVATION_1").size() - 2], "R3=3003");
+
+    // A file written elsewhere with an empty answer before a real one: the editor shows no answer
+    // for the step, and neither moving on nor Save takes the real one out of the file.
+    const std::string hidden =
+        "[NACTIVATION]\r\nN=2\r\n[ACTIVATION_1]\r\nD=Hidden\r\nR1=3001\r\nA1_1=\r\nA1_2=7001\r\n"
+        "[ACTIVATION_2]\r\nR1=3101\r\nA1_1=7101\r\n";
+    Prepare(RoomyLimits(), hidden);
+    EXPECT_EQ(editor->ShownAnswers(), TStringList{});
+    const std::string before = file.Text();
+    ASSERT_TRUE(editor->Store());
+    ASSERT_TRUE(editor->MoveTo(2));
+    ASSERT_TRUE(editor->MoveTo(1));
+    EXPECT_EQ(file.Text(), before);
+    EXPECT_EQ(Boxes(), TStringList{});
 }

@@ -59,7 +59,10 @@ TEST(ActivationStepsTest, RowsBecomeStepsWithRepetitions) {
           "Invalid Intraframe value for [ACTIVATION_2] [R2]!IntraFrame set to 100!"},
          {"100", "100", "100"}},
         {"hexadecimal and signed captions", {Row("$10", "01", {}), Row("0x10", "01", {}), Row("-5", "02", {""})},
-         {Step("01", {}, 16, 2), Step("02", {""}, -5, 1)}, {}, {}},
+         {Step("01", {}, 16, 2), Step("02", {}, -5, 1)}, {}, {}},
+        {"an empty answer is no answer, before, between or after the others",
+         {Row("100", "30 01", {"", "70 01", " ", "70 02", ""}), Row("100", "30 01", {"70 01", "70 02"})},
+         {Step("3001", {"7001", "7002"}, 100, 2)}, {}, {}},
         {"no rows, no steps", {}, {}, {}, {}},
     };
     for (const Case& c : cases) {

@@ -147,11 +147,17 @@ TEST_F(ActivationsPageTest, TheActivationAsLoadedTheListsAndTheirKeys) {
     EXPECT_EQ(CurrentRow(Requests()), 3);
     QTest::keyClick(&Requests(), Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(RequestRows(), FuelPumpRows);
-    // Insert adds an empty row before the selected one; Delete takes it, the next row selected.
+    // Insert adds a row with the intra-frame default before the selected one, and its request is
+    // typed in without a word; Delete takes it, the next row selected.
     SelectRow(1);
     QTest::keyClick(&Requests(), Qt::Key_Insert);
-    EXPECT_EQ(RequestRows()[1], "|");
+    EXPECT_EQ(RequestRows()[1], "100|");
     EXPECT_EQ(CurrentRow(Requests()), 1);
+    TypeAtEnd(RequestEditor(), "3005");
+    EXPECT_EQ(RequestRows()[1], "100|30 05");
+    EXPECT_EQ(Section("ACTIVATION_1")[4], "R2=3005");
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+    Focus(Requests());
     QTest::keyClick(&Requests(), Qt::Key_Delete);
     EXPECT_EQ(RequestRows(), FuelPumpRows);
     EXPECT_EQ(CurrentRow(Requests()), 1);
@@ -288,7 +294,7 @@ TEST_F(ActivationsPageTest, EditsOfTheErrorsAndActivationsPagesSurviveSaveAndRel
     const std::vector<std::string> fuelPump = RequestRows();
     Click("cmdNewActivation");
     EXPECT_EQ(Group().title(), "Activation 2/2");
-    EXPECT_EQ(RequestRows(), std::vector<std::string>{"|"});
+    EXPECT_EQ(RequestRows(), std::vector<std::string>{"100|"});
     Focus(Requests());
     QTest::keyClick(&Requests(), Qt::Key_Delete); // the empty row the new activation starts with
     window->UnknownRequests().AddReported("3101", {"7101"});
@@ -320,4 +326,75 @@ TEST_F(ActivationsPageTest, EditsOfTheErrorsAndActivationsPagesSurviveSaveAndRel
     EXPECT_EQ(Name().text(), "Second");
     EXPECT_EQ(RequestRows(), std::vector<std::string>{"100|31 01"});
     EXPECT_EQ(EngineActivationNames(), (std::vector<std::string>{"Fuel pump 2", "Second"}));
+}
+
+TEST_F(ActivationsPageTest, AnActivationMadeInASimulationWithoutAnyIsLoadedAgainAndRun) {
+    ReplaceInSimulation("[NACTIVATION]\r\nN=1", "");
+    ReplaceInSimulation("[ACTIVATION_1]", "[UNCOUNTED_ACTIVATION]");
+    Load();
+    ShowPage();
+    // Nothing to edit but "New".
+    EXPECT_EQ(Group().title(), "Activation 1/0");
+    EXPECT_EQ(RequestRows(), std::vector<std::string>{});
+    for (const char* name : {"txtActivationName", "lwActivationRequests", "lwActivationAnswers", "cmdRefreshAct",
+                             "udActivationUp", "txtActivationReqEditor", "txtActivationAnsEditor"})
+        EXPECT_FALSE(Control<QWidget>(*window, name)->isEnabled()) << name;
+    EXPECT_TRUE(Control<QWidget>(*window, "cmdNewActivation")->isEnabled());
+
+    Click("cmdNewActivation");
+    EXPECT_EQ(Group().title(), "Activation 1/1");
+    EXPECT_TRUE(Requests().isEnabled());
+    Name().setFocus();
+    QTest::keyClicks(&Name(), "Made here");
+    TypeAtEnd(RequestEditor(), "3201");
+    Focus(Answers());
+    QTest::keyClick(&Answers(), Qt::Key_Insert);
+    TypeAtEnd(AnswerEditor(), "7201");
+    window->UnknownRequests().AddReported("3202", {"7202"});
+    DropOn(*Requests().viewport(), 0);
+    ASSERT_TRUE(ProcessUntil([&] { return RequestRows().size() == 2; }));
+    Action("mSaveIni")->trigger();
+    Boxes();
+
+    LoadFixture();
+    Boxes();
+    EXPECT_EQ(Group().title(), "Activation 1/1");
+    EXPECT_EQ(Name().text(), "Made here");
+    EXPECT_EQ(RequestRows(), (std::vector<std::string>{"100|32 01", "100|32 02"}));
+    StartRunning();
+    TesterSends({0x32, 0x01});
+    TesterSends({0x32, 0x02});
+    EXPECT_EQ(NewLogLines(4), (std::vector<std::string>{"RX: 023201", "TX: 027201", "RX: 023202", "TX: 027202"}));
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+}
+
+TEST_F(ActivationsPageTest, EmptyAnswerRowsNeverReachTheFileAndSaveRewritesOnlyWhatWasEdited) {
+    Load();
+    ShowPage();
+    // Two empty answers inserted before the step's answer, and stored.
+    Focus(Answers());
+    SelectAnswer(0);
+    QTest::keyClick(&Answers(), Qt::Key_Insert);
+    QTest::keyClick(&Answers(), Qt::Key_Insert);
+    EXPECT_EQ(AnswerRows(), (std::vector<std::string>{"", "", "70 01"}));
+    Click("cmdRefreshAct");
+    Action("mSaveIni")->trigger();
+    LoadFixture();
+    Boxes();
+    EXPECT_EQ(AnswerRows(), std::vector<std::string>{"70 01"});
+    Action("mSaveIni")->trigger();
+    const std::string saved = ReadBytes(folders.Simulation());
+    for (const char* answer : {"A1_1=7001\r\n", "A2_1=7002\r\n", "A2_2=7003\r\n", "A3_1=7004\r\n"})
+        EXPECT_NE(saved.find(answer), std::string::npos) << answer;
+    EXPECT_EQ(saved.find("A1_2="), std::string::npos);
+
+    // An answer hidden behind an empty one, as another program may write it: the page cannot show
+    // it, and a Save without an edit keeps it.
+    ReplaceInSimulation("A1_1=7001", "A1_1=\r\nA1_2=7001");
+    LoadFixture();
+    Boxes();
+    EXPECT_EQ(AnswerRows(), std::vector<std::string>{});
+    Action("mSaveIni")->trigger();
+    EXPECT_NE(ReadBytes(folders.Simulation()).find("A1_1=\r\nA1_2=7001\r\n"), std::string::npos);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
 }

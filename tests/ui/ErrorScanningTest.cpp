@@ -85,7 +85,7 @@ protected:
 
 TEST_F(ErrorScanningTest, AStepMovesTheGridTheEngineAndTheZulmCodeTogether) {
     RecordingHost host;
-    ASSERT_TRUE(SwitchScanningOn(driver, ScanColumnOf(view, 0), host));
+    ASSERT_TRUE(SwitchScanningOn(driver, ScanColumnOf(view, 0), *editor, host));
     EXPECT_EQ(host.Opened, 1);
     EXPECT_EQ(driver.ScanColumn(), OneErrorColumn);
 
@@ -106,7 +106,7 @@ TEST_F(ErrorScanningTest, AStepMovesTheGridTheEngineAndTheZulmCodeTogether) {
 TEST_F(ErrorScanningTest, AFailedWriteTurnsScanningOffWithTheGridAndEngineAgreeing) {
     RecordingHost host;
     host.FailWrite = true;
-    ASSERT_TRUE(SwitchScanningOn(driver, ScanColumnOf(view, 0), host));
+    ASSERT_TRUE(SwitchScanningOn(driver, ScanColumnOf(view, 0), *editor, host));
     TickAfter(host, 3);
     EXPECT_EQ(host.Stopped, 1);
     EXPECT_EQ(host.Messages, TStringList{ZulmWriteError});
@@ -122,12 +122,13 @@ TEST_F(ErrorScanningTest, AFailedWriteTurnsScanningOffWithTheGridAndEngineAgreei
 TEST_F(ErrorScanningTest, SwitchingOnIsRefusedForBadSettingsAndAPortThatDoesNotOpen) {
     RecordingHost host;
     host.Options.Layout.BytesPerError = 0;
-    EXPECT_FALSE(SwitchScanningOn(driver, OneErrorColumn, host));
+    EXPECT_FALSE(SwitchScanningOn(driver, OneErrorColumn, *editor, host));
     EXPECT_EQ(host.Opened, 0);
     host.Options.Layout.BytesPerError = 3;
     host.FailOpen = true;
-    EXPECT_FALSE(SwitchScanningOn(driver, OneErrorColumn, host));
+    EXPECT_FALSE(SwitchScanningOn(driver, OneErrorColumn, *editor, host));
     EXPECT_EQ(host.Messages, (TStringList{FaultScan::BytesPerErrorRefusal, ZulmOpenError}));
+    EXPECT_EQ(host.Stopped, 2); // "Auto Scanning" unticked each time
     EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
 
     // The scan column of an item without a loaded error request is "No errors".
@@ -151,7 +152,7 @@ TEST_F(ErrorScanningTest, TheZulmUnitReceivesExactlyTheStepsBytes) {
     TCommPort1 port;
     port.SetPortName(pty.Name());
     PortHost host(port);
-    ASSERT_TRUE(SwitchScanningOn(driver, OneErrorColumn, host));
+    ASSERT_TRUE(SwitchScanningOn(driver, OneErrorColumn, *editor, host));
     ASSERT_TRUE(port.IsOpen());
     TickAfter(host, 3);
     EXPECT_EQ(pty.Received(), SentForAdvanced);
@@ -171,7 +172,7 @@ TEST_F(ErrorScanningTest, TheZulmUnitReceivesExactlyTheStepsBytes) {
     for (const std::string& name : {pty.Name(), std::string("/dev/no-such-tty")}) {
         host.Messages.clear();
         port.SetPortName(name);
-        EXPECT_FALSE(SwitchScanningOn(driver, OneErrorColumn, host)) << name;
+        EXPECT_FALSE(SwitchScanningOn(driver, OneErrorColumn, *editor, host)) << name;
         EXPECT_EQ(host.Messages, TStringList{ZulmOpenError}) << name;
         EXPECT_FALSE(port.IsOpen());
     }

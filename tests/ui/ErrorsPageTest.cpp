@@ -199,6 +199,14 @@ TEST_F(ErrorsPageTest, NewAndDropsStoreThePageLeftAndKeepTheFileLoadable) {
     EXPECT_EQ(Request().text(), "");
     EXPECT_EQ(GridColumn(0), std::vector<std::string>{});
     EXPECT_FALSE(File().SectionExists("ERROR_30")); // nothing until it is left, and never without a request
+    // So nothing can be typed into it until a drop gives it its request, and the field says so.
+    const auto editable = [&] {
+        std::vector<bool> states{Description().isEnabled(), AnswerEditor().isEnabled()};
+        for (int c = 0; c < AnswerColumnCount; ++c) states.push_back(Radio(c).isEnabled());
+        return states;
+    };
+    EXPECT_EQ(editable(), std::vector<bool>(AnswerColumnCount + 2, false));
+    EXPECT_EQ(Request().placeholderText().toStdString(), DropForRequestHint);
 
     // A dropped unknown request takes the tab "New" made, answering with the "Manual" column.
     window->UnknownRequests().AddReported("1803ff00", {"58010456e0"});
@@ -207,6 +215,8 @@ TEST_F(ErrorsPageTest, NewAndDropsStoreThePageLeftAndKeepTheFileLoadable) {
     ASSERT_TRUE(ProcessUntil([&] { return Request().text() == "18 03 ff 00"; }));
     EXPECT_EQ(TabCaptions(), (std::vector<std::string>{"ERROR_1", "ERROR_2", "ERROR_3"}));
     EXPECT_EQ(CheckedColumn(), ManualErrorsColumn);
+    EXPECT_EQ(editable(), std::vector<bool>(AnswerColumnCount + 2, true));
+    EXPECT_EQ(Request().placeholderText(), "");
     EXPECT_EQ(GridColumn(ManualErrorsColumn), std::vector<std::string>{"58 01 04 56 e0"});
     EXPECT_EQ(EngineAnswers("1803ff00"), TStringList{"58010456e0"});
     EXPECT_EQ(File().ReadString("ERROR_30", "R", ""), "1803ff00");
@@ -313,9 +323,8 @@ TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreN
 
     SetZulmPort("/dev/no-such-tty");
     Boxes();
-    EXPECT_EQ(tick(), std::make_pair(true, false)); // the box stays ticked, the timer stays off
+    EXPECT_EQ(tick(), std::make_pair(false, false)); // the box unticked again, the timer off
     EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure});
-    AutoScan().click();
 
     PseudoTerminal zulm;
     TCommPort1 holder;
@@ -323,17 +332,15 @@ TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreN
     holder.Open();
     SetZulmPort(zulm.Name());
     Boxes();
-    EXPECT_EQ(tick(), std::make_pair(true, false));
+    EXPECT_EQ(tick(), std::make_pair(false, false));
     EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure});
-    AutoScan().click();
     holder.Close();
 
     // Entries that would not lie inside their three bytes: refused before the port is opened.
     Control<QSpinBox>(*window, "seBytesPerError")->setValue(0);
-    EXPECT_EQ(tick(), std::make_pair(true, false));
+    EXPECT_EQ(tick(), std::make_pair(false, false));
     EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: ") + FaultScan::BytesPerErrorRefusal});
     EXPECT_FALSE(window->ZulmPort().IsOpen());
-    AutoScan().click();
 
     // Scanning on, then the port changed from the menu: scanning goes off and the port closes.
     Control<QSpinBox>(*window, "seBytesPerError")->setValue(3);
@@ -344,6 +351,49 @@ TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreN
     EXPECT_FALSE(ScanTimer().isActive());
     EXPECT_FALSE(window->ZulmPort().IsOpen());
     EXPECT_STREQ(window->ZulmPort().GetPortName(), "COM9");
+}
+
+TEST_F(ErrorsPageTest, AlternativeScanningNeverTurnsTheAnswerToAnEmptyColumn) {
+    ReplaceInSimulation("[ERROR_11]\r\nA_1=58010123E0", "[ERROR_11]\r\nA_1=" + ExampleAnswer);
+    ReplaceInSimulation("[ERROR_12]\r\nA_1=58020123E00456E0\r\n", "[ERROR_12]\r\n");
+    Load();
+    SetScanOptions(AlternativeScanning, 0, 2, 2, 0, 3);
+    Radio(OneErrorColumn).click();
+    PseudoTerminal zulm;
+    SetZulmPort(zulm.Name());
+    Boxes();
+    const std::string refused = "Message: " + EmptyAlternateRefusal(TwoErrorsColumn);
+
+    // "One error" alternates with "Two errors", which has no answer: refused when switched on.
+    AutoScan().click();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{refused});
+    EXPECT_FALSE(AutoScan().isChecked());
+    EXPECT_FALSE(ScanTimer().isActive());
+    EXPECT_FALSE(window->ZulmPort().IsOpen());
+
+    // On in Normal mode, then Alternative chosen while scanning: the step that would turn to "Two
+    // errors" is refused, the tester's fault readings are still answered and counted, and the
+    // steps go on.
+    SetScanOptions(NormalScanning, 0, 2, 2, 0, 3);
+    AutoScan().click();
+    ASSERT_TRUE(ScanTimer().isActive());
+    TestDrivesTheTicks();
+    SetScanOptions(AlternativeScanning, 0, 2, 2, 0, 3);
+    StartRunning();
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{AdvancedShown});
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{refused});
+    EXPECT_EQ(CheckedColumn(), OneErrorColumn);
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{AdvancedAnswer});
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{"59 02 01 07 2f 01 08 2f 01 09 2f"});
+    EXPECT_TRUE(AutoScan().isChecked());
+    EXPECT_EQ(zulm.Received(50), "");
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
 }
 
 TEST_F(ErrorsPageTest, ATickWhileAStepsBoxIsOpenMakesNoSecondStep) {

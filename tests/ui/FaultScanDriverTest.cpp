@@ -78,7 +78,7 @@ protected:
     // The tab's column choice, also selected; scanning on with the scan column.
     void Start(int column, int scanColumn) {
         page.Current = page.Choice = column;
-        ASSERT_EQ(driver.SwitchOn(scanColumn, page.Options), ScanActions{});
+        ASSERT_EQ(driver.SwitchOn(scanColumn, page), ScanActions{});
         ASSERT_EQ(driver.CurrentState(), FaultScanDriver::State::Waiting);
     }
     // Enough fault readings logged, one tick, its actions carried out.
@@ -132,6 +132,8 @@ TEST_F(FaultScanDriverTest, NormalAdvancesAppliesAndSendsTheFirstCode) {
 TEST_F(FaultScanDriverTest, AlternativeSendsWhileShowingOneOrTwoErrorsAndAdvancesTheScanColumn) {
     page.Options.ScanningMode = AlternativeScanning;
     page.First[ThreeErrorsColumn] = Entries({"0101", "0102", "0103"});
+    page.First[OneErrorColumn] = Entries({"0901"});
+    page.First[TwoErrorsColumn] = Entries({"0902"});
     Start(ThreeErrorsColumn, ThreeErrorsColumn);
 
     // Flag now true: the scan column (already selected) advanced without sending.
@@ -153,7 +155,7 @@ TEST_F(FaultScanDriverTest, AlternativeSendsWhileShowingOneOrTwoErrorsAndAdvance
     page.First[OneErrorColumn] = Entries({"0201"});
     page.Current = page.Choice = OneErrorColumn;
     driver.SwitchOff();
-    ASSERT_EQ(driver.SwitchOn(OneErrorColumn, page.Options), ScanActions{});
+    ASSERT_EQ(driver.SwitchOn(OneErrorColumn, page), ScanActions{});
     EXPECT_FALSE(driver.Alternation());
     Step(); // flag true: advance
     EXPECT_EQ(Step(), (ScanActions{Reset(), Select(TwoErrorsColumn), Send("[02 02 2f 33")}));
@@ -194,7 +196,7 @@ TEST_F(FaultScanDriverTest, StepsThatOnlyApplyOrOnlyShowAMessage) {
 
 TEST_F(FaultScanDriverTest, RefusedSettingsKeepScanningOffAndAFailedWriteTurnsItOff) {
     page.Options.Layout.StatusBytePos = 5;
-    EXPECT_EQ(driver.SwitchOn(OneErrorColumn, page.Options), (ScanActions{Message(FaultScan::StatusBytePosRefusal)}));
+    EXPECT_EQ(driver.SwitchOn(OneErrorColumn, page), (ScanActions{Message(FaultScan::StatusBytePosRefusal)}));
     EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
     page.Counter = 100;
     EXPECT_EQ(driver.Tick(page), ScanActions{});
@@ -208,4 +210,42 @@ TEST_F(FaultScanDriverTest, RefusedSettingsKeepScanningOffAndAFailedWriteTurnsIt
     driver.StepDone();
     EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
     EXPECT_EQ(driver.Tick(page), ScanActions{});
+}
+
+TEST_F(FaultScanDriverTest, AlternativeNeverSelectsAColumnWithoutAnAnswer) {
+    // Selected, an empty column would leave the tester's fault reading unanswered: no more fault
+    // readings would be counted, and scanning would never step again.
+    page.Options.ScanningMode = AlternativeScanning;
+    page.First[OneErrorColumn] = Entries({"0101"});
+    page.Current = page.Choice = OneErrorColumn;
+    const std::string twoErrorsRefusal = "Alternative scanning would answer with \"Two errors\", which has no answer!";
+    EXPECT_EQ(driver.SwitchOn(OneErrorColumn, page), ScanActions{Message(twoErrorsRefusal)});
+    EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
+    // Scanning "Three errors" alternates with "One error", which has an answer; Normal mode
+    // alternates with nothing.
+    page.First[ThreeErrorsColumn] = Entries({"0301"});
+    EXPECT_EQ(driver.SwitchOn(ThreeErrorsColumn, page), ScanActions{});
+    page.Options.ScanningMode = NormalScanning;
+    EXPECT_EQ(driver.SwitchOn(OneErrorColumn, page), ScanActions{});
+
+    // Alternative chosen while scanning: each step refuses the empty column before it changes
+    // anything, and the steps go on.
+    page.Options.ScanningMode = AlternativeScanning;
+    EXPECT_EQ(Step(), (ScanActions{Reset(), Select(OneErrorColumn), SetFirst(OneErrorColumn, Entries({"0102"})),
+                                   Apply()}));
+    EXPECT_EQ(Step(), (ScanActions{Reset(), Message(twoErrorsRefusal)}));
+    EXPECT_EQ(page.Choice, OneErrorColumn);
+    EXPECT_EQ(Step(), (ScanActions{Reset(), Select(OneErrorColumn), SetFirst(OneErrorColumn, Entries({"0103"})),
+                                   Apply()}));
+    EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Waiting);
+
+    // "Two errors" given an answer: the next step shows it while it sends.
+    page.First[TwoErrorsColumn] = Entries({"0201"});
+    EXPECT_EQ(Step(), (ScanActions{Reset(), Select(TwoErrorsColumn), Send("[01 03 2f 33")}));
+
+    // The scan column emptied: not selected either, and "Two errors" goes on answering.
+    page.First[OneErrorColumn].clear();
+    EXPECT_EQ(Step(), (ScanActions{Reset(), Message(std::string(ErrorCodeEmptyPrefix) + "1")}));
+    EXPECT_EQ(page.Choice, TwoErrorsColumn);
+    EXPECT_EQ(page.Sent, std::vector<std::string>{"[01 03 2f 33"});
 }

@@ -4,7 +4,8 @@
 // press and a release).
 //
 // Keys are written one a token: a single character is that key ("a", "A", "0", "g"); the others
-// by name: BS, DEL, LEFT, RIGHT, UP, DOWN, HOME, END, SHIFT, INS, and ^c for Ctrl+C.
+// by name: BS, DEL, LEFT, RIGHT, UP, DOWN, HOME, END, SHIFT, INS, TAB, and ^c for Ctrl+C (as a keyboard
+// gives it: the Ctrl key alone, then C with it).
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -63,11 +64,11 @@ inline const HexKeyCase HexKeyCases[] = {
     {"BackspaceMidTextInsert",       "12 34", 4, 0, Ins,  0, "BS",         "12 4",    3, 0},
     {"DeleteMidTextOverwrite",       "12 34", 0, 0, Over, 0, "DEL",        "23 4",    0, 0},
     {"DeleteOfTheBlankReforms",      "12 34", 2, 0, Ins,  0, "DEL",        "12 34",   2, 0},
-    // Refused keys beep and change nothing; modifiers and Insert are passed over quietly.
+    // Refused keys beep and change nothing: a modifier alone, Insert (the window's mode) and Tab too.
     {"RefusedKeysBeep",              "12",    0, 0, Over, 0, "g HOME END", "12",      0, 3},
     {"RefusedInInsertMode",          "12",    2, 0, Ins,  0, "x",          "12",      2, 1},
-    {"CtrlCIsNoDigit",               "12 34", 0, 0, Over, 0, "^c",         "12 34",   0, 1},
-    {"ModifiersAndInsertAreQuiet",   "12",    0, 0, Over, 0, "SHIFT INS",  "12",      0, 0},
+    {"CtrlCIsNoDigit",               "12 34", 0, 0, Over, 0, "^c",         "12 34",   0, 2},
+    {"ModifiersInsertAndTabBeep",    "12",    0, 0, Over, 0, "SHIFT INS TAB", "12",   0, 3},
     {"ArrowsStopAtTheEnds",          "12",    0, 0, Over, 0, "LEFT RIGHT RIGHT RIGHT", "12", 2, 0},
     // Lock Length: no digit beyond the locked length.
     {"LockedLengthRefusesADigit",    "12 34", 5, 0, Ins,  5, "6",          "12 34",   5, 1},

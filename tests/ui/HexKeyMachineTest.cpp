@@ -5,17 +5,21 @@
 #include "HexKeyCases.h"
 #include "HexKeyMachine.h"
 
+#include <vector>
+
 namespace {
 
-HexKeyPress PressOf(const std::string& token) {
+// The presses of a token: one key, or for ^c the Ctrl key alone and then C with it.
+std::vector<HexKeyPress> PressesOf(const std::string& token) {
+    if (token == "^c") return {{HexKey::Other}, {HexKey::Other}};
     if (token.size() == 1)
-        return HexDigitOf(token[0]) != 0 ? HexKeyPress{HexKey::Digit, token[0]} : HexKeyPress{HexKey::Other};
+        return {HexDigitOf(token[0]) != 0 ? HexKeyPress{HexKey::Digit, token[0]} : HexKeyPress{HexKey::Other}};
     static const std::pair<const char*, HexKey> Named[] = {
         {"BS", HexKey::Backspace}, {"DEL", HexKey::Delete}, {"LEFT", HexKey::Left},   {"RIGHT", HexKey::Right},
-        {"UP", HexKey::Up},        {"DOWN", HexKey::Down},  {"SHIFT", HexKey::Ignored}, {"INS", HexKey::Ignored}};
+        {"UP", HexKey::Up},        {"DOWN", HexKey::Down}};
     for (const auto& [name, key] : Named)
-        if (token == name) return {key};
-    return {HexKey::Other}; // HOME, END, ^c
+        if (token == name) return {{key}};
+    return {{HexKey::Other}}; // HOME, END, SHIFT, INS, TAB
 }
 
 class HexKeyMachineCases : public ::testing::TestWithParam<HexKeyCase> {};
@@ -26,11 +30,11 @@ TEST_P(HexKeyMachineCases, KeysGiveTheTextAndCaret) {
     const HexKeyCase& c = GetParam();
     HexKeyMachine machine({c.Text, c.Caret, c.SelLength, c.MaxLength});
     int beeps = 0;
-    for (const std::string& token : HexKeyTokens(c.Keys)) {
-        const HexKeyPress press = PressOf(token);
-        if (machine.KeyDown(press, c.Overwrite).Beep) ++beeps;
-        machine.KeyUp(press.Key);
-    }
+    for (const std::string& token : HexKeyTokens(c.Keys))
+        for (const HexKeyPress& press : PressesOf(token)) {
+            if (machine.KeyDown(press, c.Overwrite).Beep) ++beeps;
+            machine.KeyUp(press.Key);
+        }
     EXPECT_EQ(machine.State().Text, c.ExpectText);
     EXPECT_EQ(machine.State().Caret, c.ExpectCaret);
     EXPECT_EQ(machine.State().SelLength, 0);

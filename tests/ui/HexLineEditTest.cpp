@@ -3,8 +3,10 @@
 // signals of a key's edit and release, and nothing but keys getting in.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <string>
 #include <vector>
@@ -23,7 +25,7 @@ void Click(QWidget& widget, const std::string& token) {
     static const std::pair<const char*, Qt::Key> Named[] = {
         {"BS", Qt::Key_Backspace}, {"DEL", Qt::Key_Delete}, {"LEFT", Qt::Key_Left}, {"RIGHT", Qt::Key_Right},
         {"UP", Qt::Key_Up},        {"DOWN", Qt::Key_Down},  {"HOME", Qt::Key_Home}, {"END", Qt::Key_End},
-        {"SHIFT", Qt::Key_Shift},  {"INS", Qt::Key_Insert}};
+        {"SHIFT", Qt::Key_Shift},  {"INS", Qt::Key_Insert}, {"TAB", Qt::Key_Tab}};
     if (token == "^c") {
         QTest::keyClick(&widget, Qt::Key_C, Qt::ControlModifier);
         return;
@@ -116,4 +118,23 @@ TEST(HexLineEdit, NothingButKeysGetsIn) {
     edit.SetLengthLimit(2);
     edit.setText("12 34 56");
     EXPECT_EQ(edit.text(), "12 34 56");
+}
+
+TEST(HexLineEdit, TabIsRefusedAndTheFocusStays) {
+    WindowApplication();
+    QWidget form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* edit = new HexLineEdit([] { return true; }, &form);
+    auto* next = new QLineEdit(&form);
+    layout->addWidget(edit);
+    layout->addWidget(next);
+    form.show();
+    form.activateWindow();
+    edit->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(ProcessUntil([&] { return edit->hasFocus(); }));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QTest::keyClick(edit, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(edit->hasFocus());
+    EXPECT_EQ(edit->Beeps(), 3); // Tab, Shift alone, Shift+Tab
 }

@@ -271,6 +271,31 @@ TEST_F(PsiPageTest, TheTreesKeysAndPopupMenu) {
     EXPECT_FALSE(Node(Vin)->isExpanded());
 }
 
+TEST_F(PsiPageTest, AClearedCaptionGivesTheEngineTheDefaultItHasRoomFor) {
+    // A long request with a short description: the engine is sized for the descriptions the file
+    // holds, not for the default of this request.
+    const std::string request = "1a90" + std::string(20, '7');
+    ReplaceInSimulation("R=1A90", "R=" + request);
+    LoadFixture();
+    Boxes();
+    const std::size_t limit = static_cast<std::size_t>(Engine()->MaxDescrLen);
+    const std::string fullDefault = "Request " + request;
+    ASSERT_GT(fullDefault.size(), limit);
+
+    Select(Vin);
+    QTest::keyClick(&Tree(), Qt::Key_F2);
+    ASSERT_TRUE(ProcessUntil([&] { return CaptionEditorOpen(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(ProcessUntil([&] { return Node(Vin)->text(0).toStdString() == fullDefault; }));
+    EXPECT_EQ(window->Controller().SimulationFile()->ReadString("REQUEST1", "D", "?"), "");
+    const TAnsReqItem* entry = Engine()->RequestIndex(PackFunction(request, 0), 1);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->Description, fullDefault.substr(0, limit));
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+}
+
 TEST_F(PsiPageTest, AnUnknownRequestDroppedOntoFourRequestsBecomesTheFifth) {
     AppendToSimulation("[REQUEST4]\r\nR=2104\r\n[ANSWER4]\r\nA=6104\r\n[NREQUEST]\r\nN=4\r\n");
     SetMemoryInc("2");

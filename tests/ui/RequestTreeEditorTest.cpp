@@ -49,6 +49,7 @@ public:
     bool HoldsRequest(const std::string& request) override {
         return store_.RequestIndex(PackFunction(request, 0), 1) != nullptr;
     }
+    std::int32_t DescriptionLimit() override { return store_.Limits().MaxDescrLen; }
 
     std::vector<std::string> Calls;
     bool FailUpdates = false;
@@ -131,9 +132,10 @@ protected:
     }
     void TearDown() override { ClearCodec(&codec); }
 
-    void Load(const std::string& text) {
+    void Load(const std::string& text, std::int32_t descriptionLimit = 100) {
         TStoreLimits limits;
-        limits.MaxReqLen = limits.MaxAnsLen = limits.MaxDescrLen = 100;
+        limits.MaxReqLen = limits.MaxAnsLen = 100;
+        limits.MaxDescrLen = descriptionLimit;
         limits.MaxReqCount = 50;
         store.CreateStructures(limits);
         file.SetText(text);
@@ -386,6 +388,29 @@ TEST_F(RequestTreeEditorTest, RenameWritesTheDescriptionAtOnce) {
     EXPECT_EQ(editor.Rename(Status, "A caption the engine refuses"), "A caption the engine refuses");
     EXPECT_EQ(Boxes(), std::vector<std::string>{"Message: Error editing request! Overlong Request description!"});
     EXPECT_EQ(file.ReadString("REQUEST2", "D", ""), "A caption the engine refuses");
+}
+
+TEST_F(RequestTreeEditorTest, TheDefaultOfALongRequestReachesTheEngineCutToItsLimit) {
+    // Room for the fixture's descriptions (the longest is "End Communication"), not for the default
+    // of a long request dropped later.
+    constexpr std::int32_t Limit = 20;
+    Load(ReadBytes(TARVICO_UI_FIXTURES "/simulation/simul1.ini"), Limit);
+    const std::string request = "22f190010203040506";
+    ASSERT_EQ(editor.Drop({{1, request, {"62f19001"}}}), std::vector<std::string>{request});
+    const std::int32_t dropped = static_cast<std::int32_t>(view.Tree.size()) - 1;
+    EXPECT_EQ(store.RequestIndex(request, 1)->Description, "Unknown");
+
+    // Cleared: the file says "the default" and the tree shows it whole, as the next load will,
+    // which sizes the engine for it; this engine takes as much of it as it holds.
+    const std::string fullDefault = "Request " + request;
+    EXPECT_EQ(editor.Rename(dropped, ""), fullDefault);
+    EXPECT_EQ(view.Tree[static_cast<std::size_t>(dropped)].Caption, fullDefault);
+    EXPECT_EQ(file.ReadString("REQUEST4", "D", "?"), "");
+    EXPECT_EQ(store.RequestIndex(request, 1)->Description, fullDefault.substr(0, Limit));
+    // A caption typed too long is the operator's, and refused as it stands.
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+    EXPECT_EQ(editor.Rename(dropped, fullDefault), fullDefault);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Message: Error editing request! Overlong Request description!"});
 }
 
 TEST_F(RequestTreeEditorTest, DeleteAndPasteRefusals) {

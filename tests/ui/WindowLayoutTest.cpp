@@ -1,0 +1,111 @@
+// The editing pages at the window's own size: each editor has the room of its page, so that it
+// shows what it edits: a 32-byte answer whole in every hex editor, the byte numbers of the
+// description grid whatever cell is current, and every column and answer row of the errors grid
+// without scrolling.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include <string>
+
+#include "EngineWindowFixture.h"
+#include "HexLineEdit.h"
+
+namespace {
+
+constexpr int AnswerBytes = 32;
+constexpr int ErrorAnswerRows = 8; // MultiAnswerNum of the fixture's settings
+
+// The widest text of that many bytes in the editor's font: every digit the widest hex digit.
+QString WidestBytes(const QFontMetrics& metrics, int bytes) {
+    QChar widest = QLatin1Char('0');
+    for (QChar digit : QStringLiteral("0123456789abcdef"))
+        if (metrics.horizontalAdvance(digit) > metrics.horizontalAdvance(widest)) widest = digit;
+    QStringList pairs;
+    for (int b = 0; b < bytes; ++b) pairs << QString(2, widest);
+    return pairs.join(QLatin1Char(' '));
+}
+
+// The width a line edit draws its text in without scrolling it: its contents as its style lays
+// them out, less its text margins, the two pixels it keeps on either side and the caret's pixel.
+int UnscrolledTextWidth(const QLineEdit& edit) {
+    QStyleOptionFrame option;
+    option.initFrom(&edit);
+    option.rect = edit.rect();
+    option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    const QRect contents = edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit);
+    const QMargins margins = edit.textMargins();
+    constexpr int KeptEachSide = 2, Caret = 1;
+    return contents.width() - margins.left() - margins.right() - 2 * KeptEachSide - Caret;
+}
+
+class WindowLayoutTest : public EngineWindowTest {
+protected:
+    void ShowPage(FormPage page) {
+        Control<QTabWidget>(*window, "pgPageControl")->setCurrentIndex(static_cast<int>(page));
+        QCoreApplication::processEvents();
+    }
+    void ExpectRoomForALongAnswer(const char* name) {
+        const auto& edit = *Control<HexLineEdit>(*window, name);
+        const QString answer = WidestBytes(edit.fontMetrics(), AnswerBytes);
+        EXPECT_LE(edit.fontMetrics().horizontalAdvance(answer), UnscrolledTextWidth(edit)) << name << " is " << edit.width()
+                                                                               << " wide";
+    }
+};
+
+} // namespace
+
+TEST_F(WindowLayoutTest, AtTheDefaultSizeEachEditorShowsWhatItEdits) {
+    // VIN's first answer of 32 bytes.
+    ReplaceInSimulation("A=5A90313233", "A=5A90313233" + std::string(2 * (AnswerBytes - 5), 'f'));
+    LoadFixture();
+    ASSERT_EQ(window->size(), QSize(FormWidth, FormHeight));
+
+    // "&PSI": the answer whole in the data editor; the grid, at its last byte's description,
+    // still shows the byte numbers.
+    ShowPage(FormPage::PSI);
+    auto& tree = *Control<QTreeWidget>(*window, "twPSI");
+    tree.setCurrentItem(tree.topLevelItem(3)->child(1));
+    const auto& dataEditor = *Control<HexLineEdit>(*window, "txtPSIDataEditor");
+    ASSERT_EQ(dataEditor.text().size(), 3 * AnswerBytes - 1);
+    EXPECT_LE(dataEditor.fontMetrics().horizontalAdvance(dataEditor.text()), UnscrolledTextWidth(dataEditor));
+    ExpectRoomForALongAnswer("txtPSIDataEditor");
+    auto& bytes = *Control<QTableWidget>(*window, "sgByteDescription");
+    ASSERT_EQ(bytes.rowCount(), AnswerBytes);
+    bytes.setCurrentCell(AnswerBytes - 1, 1);
+    bytes.scrollToItem(bytes.item(AnswerBytes - 1, 1));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bytes.horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(bytes.columnViewportPosition(0), 0);
+    EXPECT_GE(bytes.columnWidth(0), bytes.horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("Byte #")));
+    EXPECT_LE(bytes.columnViewportPosition(1) + bytes.columnWidth(1), bytes.viewport()->width());
+
+    // "&Errors": five columns side by side, each wide enough for its header, and every answer row.
+    ShowPage(FormPage::Errors);
+    ExpectRoomForALongAnswer("txtErrorAnswersEditor");
+    const auto& grid = *Control<QTableWidget>(*window, "sgErrorAnswers");
+    EXPECT_EQ(grid.horizontalScrollBar()->maximum(), 0);
+    EXPECT_FALSE(grid.horizontalScrollBar()->isVisible());
+    for (int c = 0; c < grid.columnCount(); ++c) {
+        EXPECT_GE(grid.columnViewportPosition(c), 0) << c;
+        EXPECT_LE(grid.columnViewportPosition(c) + grid.columnWidth(c), grid.viewport()->width()) << c;
+        const QString header = grid.horizontalHeaderItem(c)->text();
+        EXPECT_GE(grid.columnWidth(c), grid.horizontalHeader()->fontMetrics().horizontalAdvance(header)) << c;
+    }
+    ASSERT_EQ(grid.rowCount(), ErrorAnswerRows);
+    for (int r = 0; r < grid.rowCount(); ++r)
+        EXPECT_LE(grid.rowViewportPosition(r) + grid.rowHeight(r), grid.viewport()->height()) << r;
+
+    // "&Activations": its two hex editors likewise.
+    ShowPage(FormPage::Activations);
+    ExpectRoomForALongAnswer("txtActivationReqEditor");
+    ExpectRoomForALongAnswer("txtActivationAnsEditor");
+}
