@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "ActivationsPage.h"
+#include "Clock.h"
 #include "EngineControl.h"
 #include "ErrorScanning.h"
 #include "ErrorsPage.h"
@@ -131,7 +132,14 @@ void TfFormMain::Guarded(const std::function<void()>& handler) {
 
 // ---- WindowHooks --------------------------------------------------------------------------------
 
-void TfFormMain::Pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void TfFormMain::Pump() {
+    // The loading passes pump once per entry, tens of thousands of times in a large simulation;
+    // the window repaints and takes commands as well at a few pumps a frame.
+    const std::uint64_t now = CurrentClock().NowMs();
+    if (lastPumpMs_ && now - *lastPumpMs_ < PumpIntervalMs) return;
+    lastPumpMs_ = now;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void TfFormMain::SetCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
 

@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -53,6 +54,8 @@ inline constexpr int FormWidth = 843;
 inline constexpr int FormHeight = 728;
 inline constexpr int MemoryTimerMs = 2000;
 inline constexpr int TrafficTimerMs = 1;
+// The window's events are processed at most this often while a load pumps.
+inline constexpr std::uint64_t PumpIntervalMs = 15;
 inline constexpr const char* OverwriteText = "Overwrite";
 inline constexpr const char* InsertText = "Insert";
 
@@ -205,6 +208,7 @@ private:
     std::int32_t multiAnswerNum_ = MultiAnswerNumDefault;
     std::int32_t faultReadingCount_ = 0;
     bool closing_ = false;
+    std::optional<std::uint64_t> lastPumpMs_;
     const QEvent* lastKey_ = nullptr;
     std::uint64_t lastKeyStamp_ = 0;
 

@@ -31,6 +31,26 @@ template <typename W> W* Named(W* widget, const char* name) {
 
 bool IsEnter(const QKeyEvent& event) { return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter; }
 
+// A node of the request tree that holds only its caption: its icon and state image follow from its
+// kind, the icon shared by every node of the kind. A simulation has tens of thousands of nodes.
+class RequestTreeNode final : public QTreeWidgetItem {
+public:
+    RequestTreeNode(const QString& caption, const QIcon& icon, int stateImage)
+        : QTreeWidgetItem(QTreeWidgetItem::UserType), icon_(icon), stateImage_(stateImage) {
+        setText(0, caption);
+    }
+
+    QVariant data(int column, int role) const override {
+        if (column == 0 && role == Qt::DecorationRole) return icon_;
+        if (column == 0 && role == StateImageRole) return stateImage_;
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    QIcon icon_; // shared, not copied
+    int stateImage_;
+};
+
 } // namespace
 
 // The editor's way to the window: the controller's current file and engine, none while a load runs.
@@ -86,6 +106,9 @@ PsiPage::~PsiPage() {
 }
 
 void PsiPage::BuildControls() {
+    // Made once and shared by every node: an icon of its own per node costs a pixmap each.
+    icons_ = {style()->standardIcon(QStyle::SP_DirIcon), style()->standardIcon(QStyle::SP_ArrowRight),
+              style()->standardIcon(QStyle::SP_ArrowLeft)};
     twPSI_ = Named(new RequestTreeWidget(this), "twPSI");
     QFont bold = twPSI_->font();
     bold.setBold(true);
@@ -191,9 +214,15 @@ void PsiPage::BeginLoad() {
 void PsiPage::Rebuild() {
     editor_.Reset();
     {
+        // One insertion for the whole tree, drawn once: a simulation has tens of thousands of nodes.
         const QSignalBlocker blocker(twPSI_);
+        twPSI_->setUpdatesEnabled(false);
         twPSI_->clear();
-        for (const RequestGroup& group : controller_.View().Tree) twPSI_->addTopLevelItem(NewRoot(group));
+        QList<QTreeWidgetItem*> roots;
+        roots.reserve(static_cast<qsizetype>(controller_.View().Tree.size()));
+        for (const RequestGroup& group : controller_.View().Tree) roots.append(NewRoot(group));
+        twPSI_->addTopLevelItems(roots);
+        twPSI_->setUpdatesEnabled(true);
     }
     SetViewsEnabled(editor_.Enabled());
     ShowNode();
@@ -224,9 +253,7 @@ TreeNode PsiPage::NodeOf(QTreeWidgetItem* item) const {
 }
 
 QTreeWidgetItem* PsiPage::NewRoot(const RequestGroup& group) {
-    auto* root = new QTreeWidgetItem(QStringList{FromFileText(group.Caption)});
-    root->setData(0, StateImageRole, RootStateImage);
-    root->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+    auto* root = new RequestTreeNode(FromFileText(group.Caption), icons_.Root, RootStateImage);
     if (group.Kind == GroupKind::Request && group.RequestNode) root->setFlags(root->flags() | Qt::ItemIsEditable);
     FillGroup(root, group);
     return root;
@@ -235,16 +262,13 @@ QTreeWidgetItem* PsiPage::NewRoot(const RequestGroup& group) {
 void PsiPage::FillGroup(QTreeWidgetItem* root, const RequestGroup& group) {
     for (QTreeWidgetItem* child : root->takeChildren()) delete child;
     // Every group has its request line first, so a node's place tells its kind.
-    auto* request = new QTreeWidgetItem(QStringList{FromFileText(group.RequestNode.value_or(std::string()))});
-    request->setData(0, StateImageRole, RequestStateImage);
-    request->setIcon(0, style()->standardIcon(QStyle::SP_ArrowRight));
-    root->addChild(request);
-    for (const AnswerNode& answer : group.Answers) {
-        auto* item = new QTreeWidgetItem(QStringList{FromFileText(answer.Caption)});
-        item->setData(0, StateImageRole, AnswerStateImage);
-        item->setIcon(0, style()->standardIcon(QStyle::SP_ArrowLeft));
-        root->addChild(item);
-    }
+    QList<QTreeWidgetItem*> children;
+    children.reserve(static_cast<qsizetype>(group.Answers.size()) + 1);
+    children.append(
+        new RequestTreeNode(FromFileText(group.RequestNode.value_or(std::string())), icons_.Request, RequestStateImage));
+    for (const AnswerNode& answer : group.Answers)
+        children.append(new RequestTreeNode(FromFileText(answer.Caption), icons_.Answer, AnswerStateImage));
+    root->addChildren(children);
 }
 
 void PsiPage::RedrawGroup(std::int32_t group) {

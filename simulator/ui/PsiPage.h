@@ -13,6 +13,7 @@
 #include "HexLineEdit.h"
 #include "RequestTreeEditor.h"
 
+#include <QIcon>
 #include <QWidget>
 
 #include <cstdint>
@@ -100,8 +101,14 @@ private:
     void EnterDataEditor(QTreeWidgetItem* item);
     void SetViewsEnabled(bool enabled);
 
+    // The icons of the three kinds of node.
+    struct NodeIcons {
+        QIcon Root, Request, Answer;
+    };
+
     SimulationController& controller_;
     PsiPageHooks hooks_;
+    NodeIcons icons_;
     std::unique_ptr<Host> host_;
     RequestTreeEditor editor_;
     QAction* find_ = nullptr;
