@@ -279,7 +279,6 @@ void TfFormMain::tAddOriglioItemTimer() {
     std::size_t dropped = 0;
     const std::vector<TrafficEvent> events = traffic_.TakeAll(&dropped);
     if (dropped > 0) AppendLogLine(*reOriglio_, DroppedEventsLine(dropped), *formats_);
-    const std::vector<std::string> before = actual_.Lines();
     for (const TrafficEvent& event : events) {
         try {
             DrawTrafficEvent(event);
@@ -288,7 +287,6 @@ void TfFormMain::tAddOriglioItemTimer() {
             ShowMessage("AddOriglioItemTimer Function error:\n" + ExceptionMessage(e));
         }
     }
-    if (actual_.Lines() != before) ShowActualRequests();
 }
 
 void TfFormMain::DrawTrafficEvent(const TrafficEvent& event) {
@@ -298,20 +296,19 @@ void TfFormMain::DrawTrafficEvent(const TrafficEvent& event) {
         AppendLogLine(*reOriglio_, line, *formats_);
         const bool requestLine = line.Style == LogLineStyle::RequestStored || line.Style == LogLineStyle::RequestFailed ||
                                  line.Style == LogLineStyle::RequestAuto;
-        if (requestLine && EntersActualRequests(event)) actual_.Add(DividePacket(event.Request));
+        if (requestLine && EntersActualRequests(event)) AddActualRequest(DividePacket(event.Request));
     }
 }
 
-void TfFormMain::ShowActualRequests() {
-    QStringList lines;
-    for (const std::string& line : actual_.Lines()) lines << Q(line);
-    reActualRequest_->setPlainText(lines.join(QLatin1Char('\n')));
+void TfFormMain::AddActualRequest(const std::string& request) {
+    if (const std::optional<std::size_t> left = actual_.Add(request))
+        RemoveViewLine(*reActualRequest_, *left, actual_.Size());
+    AppendViewLine(*reActualRequest_, request, actual_.Size() - 1);
 }
 
 void TfFormMain::tTimerActualRequestTimer() {
-    if (actual_.Lines().empty()) return;
-    actual_.RemoveOldest();
-    ShowActualRequests();
+    const std::size_t lines = actual_.Size();
+    if (actual_.RemoveOldest()) RemoveViewLine(*reActualRequest_, 0, lines);
 }
 
 void TfFormMain::UpdateActualRequestTimer() {
@@ -342,7 +339,7 @@ void TfFormMain::cbAutoAnswerClick() {
 
 void TfFormMain::mAcualRequestClearClick() {
     actual_.Clear();
-    ShowActualRequests();
+    reActualRequest_->clear();
 }
 
 void TfFormMain::mClearOriglioClick() { reOriglio_->clear(); }

@@ -179,7 +179,7 @@ private:
     void FormClose();
     void DrainStatuses();
     void DrawTrafficEvent(const TrafficEvent& event);
-    void ShowActualRequests();
+    void AddActualRequest(const std::string& request);
     void ShowSystemInfo();
     void UpdateActualRequestTimer();
     void ChangeOptions(const std::function<void(SystemOptions&)>& change);

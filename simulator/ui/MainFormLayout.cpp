@@ -291,6 +291,8 @@ QGroupBox* TfFormMain::BuildActualRequests() {
     auto* layout = new QVBoxLayout(group);
     reActualRequest_ = ReadOnlyLines("reActualRequest", group);
     reActualRequest_->setFont(LogFont());
+    // Lines come and go one at a time for as long as the simulation runs: no undo history.
+    reActualRequest_->setUndoRedoEnabled(false);
     layout->addWidget(reActualRequest_);
     auto* timeoutRow = new QHBoxLayout;
     seResetTimeout_ = LabelledSpin(timeoutRow, "seResetTimeout", "lblResetTimeout", "Reset Timeout (sec.)",

@@ -4,6 +4,7 @@
 #include "RtfWriter.h"
 #include "StringList.h"
 
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -71,6 +72,31 @@ void AppendLogLine(QTextEdit& log, const LogLine& line, const LogFormats& format
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(QString::fromStdString(line.Text) + QLatin1Char('\n'), formats.Of(line.Style));
     if (atEnd && bar != nullptr) bar->setValue(bar->maximum());
+}
+
+void RemoveViewLine(QPlainTextEdit& view, std::size_t row, std::size_t lines) {
+    if (row >= lines) return;
+    if (lines == 1) {
+        view.clear();
+        return;
+    }
+    const QTextBlock block = view.document()->findBlockByNumber(static_cast<int>(row));
+    QTextCursor cursor(view.document());
+    // A line with the line feed after it; the last line with the one before it.
+    if (row + 1 < lines) {
+        cursor.setPosition(block.position());
+        cursor.setPosition(block.position() + block.length(), QTextCursor::KeepAnchor);
+    } else {
+        cursor.setPosition(block.position() - 1);
+        cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+    }
+    cursor.removeSelectedText();
+}
+
+void AppendViewLine(QPlainTextEdit& view, const std::string& line, std::size_t lines) {
+    QTextCursor cursor(view.document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(lines == 0 ? QString::fromStdString(line) : QLatin1Char('\n') + QString::fromStdString(line));
 }
 
 std::string LogPlainText(const QTextDocument& document) {

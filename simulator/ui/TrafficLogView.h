@@ -11,6 +11,7 @@
 #include <array>
 #include <string>
 
+class QPlainTextEdit;
 class QTextDocument;
 class QTextEdit;
 
@@ -40,6 +41,11 @@ private:
 // Appends the line and a line feed at the end of the log in the line's format. A log scrolled to
 // its end stays at its end.
 void AppendLogLine(QTextEdit& log, const LogLine& line, const LogFormats& formats);
+
+// "Actual requests" follows its lines one change at a time; the view holds `lines` lines, joined
+// by line feeds. Where the operator has scrolled the view stays.
+void RemoveViewLine(QPlainTextEdit& view, std::size_t row, std::size_t lines);
+void AppendViewLine(QPlainTextEdit& view, const std::string& line, std::size_t lines);
 
 // The lines of the document, each followed by CR LF.
 std::string LogPlainText(const QTextDocument& document);

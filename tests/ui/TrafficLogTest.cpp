@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QTextCursor>
+#include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -161,6 +163,38 @@ TEST_F(TrafficLogTest, ActualRequestsHoldEachRequestOnceAndExpireOldestFirst) {
     EXPECT_EQ(ActualRequests(), std::vector<std::string>{});
 }
 
+TEST_F(TrafficLogTest, ActualRequestsKeepTheOperatorsPlaceAsRequestsComeAndGo) {
+    // A scan sends thousands of distinct requests: drawn anew at each one, the view jumped back to
+    // its first line while the operator read it.
+    std::vector<Event> events;
+    std::vector<std::string> texts, expected;
+    char text[8];
+    for (int i = 0; i < 100; ++i) {
+        std::snprintf(text, sizeof text, "22%04x", i);
+        texts.push_back(text);
+        expected.push_back(DividePacket(text));
+    }
+    for (const std::string& t : texts) events.push_back({t.c_str(), "62", 0, ""});
+    Feed(events);
+    ASSERT_TRUE(LogLines(200));
+    auto& view = *Control<QPlainTextEdit>(*window, "reActualRequest");
+    view.verticalScrollBar()->setValue(40);
+    ASSERT_EQ(view.verticalScrollBar()->value(), 40);
+
+    Feed({{texts[70].c_str(), "62", 0, ""}, {"22ffff", "62", 0, ""}});
+    ASSERT_TRUE(LogLines(204));
+    expected.erase(expected.begin() + 70);
+    expected.push_back(DividePacket(texts[70]));
+    expected.push_back("22 ff ff");
+    EXPECT_EQ(ActualRequests(), expected);
+    EXPECT_EQ(view.verticalScrollBar()->value(), 40);
+
+    window->tTimerActualRequestTimer();
+    expected.erase(expected.begin());
+    EXPECT_EQ(ActualRequests(), expected);
+    EXPECT_EQ(view.document()->availableUndoSteps(), 0);
+}
+
 TEST_F(TrafficLogTest, UntickingEnabledDropsNewEventsAndKeepsTheLog) {
     Feed({{"0101", "0141", 0, "Fault reading - a"}});
     ASSERT_TRUE(LogLines(2));
@@ -261,4 +295,38 @@ TEST_F(TrafficLogTest, SaveToFileWritesPlainOrRichText) {
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++files;
     EXPECT_EQ(files, 3u); // no temporary file is left beside them
+}
+
+TEST(ActualRequestsTest, FollowsEveryRequestOnceTheLatestLastThroughLongRuns) {
+    // Against the plain rule (an equal line leaves, the request goes last, the oldest expires),
+    // over enough requests that the lines' slots are packed together many times.
+    ActualRequests actual;
+    std::vector<std::string> model;
+    std::uint32_t seed = 12345;
+    const auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    for (int step = 0; step < 20000; ++step) {
+        const std::uint32_t r = next() >> 8;
+        if (r % 7 == 0) {
+            const bool removed = actual.RemoveOldest();
+            ASSERT_EQ(removed, !model.empty()) << "step " << step;
+            if (!model.empty()) model.erase(model.begin());
+        } else if (r % 997 == 0) {
+            actual.Clear();
+            model.clear();
+        } else {
+            // Few distinct requests early, then a scan of new ones with repeats among them.
+            const std::string request = std::to_string(step < 5000 ? r % 40 : r % 3000);
+            const auto found = std::find(model.begin(), model.end(), request);
+            const std::optional<std::size_t> row =
+                found != model.end() ? std::optional<std::size_t>(found - model.begin()) : std::nullopt;
+            if (found != model.end()) model.erase(found);
+            model.push_back(request);
+            ASSERT_EQ(actual.Add(request), row) << "step " << step;
+        }
+        ASSERT_EQ(actual.Size(), model.size()) << "step " << step;
+        if (step % 500 == 0) {
+            ASSERT_EQ(actual.Lines(), model) << "step " << step;
+        }
+    }
+    EXPECT_EQ(actual.Lines(), model);
 }
