@@ -39,6 +39,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -346,8 +347,16 @@ int RunCase(int argc, char** argv) {
 
 // ---- the tables -------------------------------------------------------------------------------
 
+// This program's own file, for the cases' processes.
+std::string ProgramFile() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) Fail("cannot find this program's file");
+    return self.string();
+}
+
 Figures RunChild(const std::string& args) {
-    const std::string command = "'/proc/self/exe' --case " + args;
+    const std::string command = "'" + ProgramFile() + "' --case " + args;
     Figures f;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) Fail("cannot run " + command);

@@ -31,22 +31,39 @@ template <typename W> W* Named(W* widget, const char* name) {
 
 bool IsEnter(const QKeyEvent& event) { return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter; }
 
-// A node of the request tree that holds only its caption: its icon and state image follow from its
-// kind, the icon shared by every node of the kind. A simulation has tens of thousands of nodes.
+// A node of the request tree that holds nothing of its own until it is edited: its caption is
+// read from the view's tree when it is drawn, its icon and state image follow from its kind, the
+// icon shared by every node of the kind. A simulation has tens of thousands of nodes.
 class RequestTreeNode final : public QTreeWidgetItem {
 public:
-    RequestTreeNode(const QString& caption, const QIcon& icon, int stateImage)
-        : QTreeWidgetItem(QTreeWidgetItem::UserType), icon_(icon), stateImage_(stateImage) {
-        setText(0, caption);
-    }
+    // child: -1 the group's root, 0 its request, 1 and on its answers.
+    RequestTreeNode(const std::vector<RequestGroup>& tree, std::size_t group, std::int32_t child, QIcon icon,
+                    int stateImage)
+        : QTreeWidgetItem(QTreeWidgetItem::UserType), tree_(tree), group_(group), child_(child),
+          icon_(std::move(icon)), stateImage_(stateImage) {}
 
     QVariant data(int column, int role) const override {
         if (column == 0 && role == Qt::DecorationRole) return icon_;
         if (column == 0 && role == StateImageRole) return stateImage_;
-        return QTreeWidgetItem::data(column, role);
+        QVariant stored = QTreeWidgetItem::data(column, role);
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole) && !stored.isValid())
+            return FromFileText(Caption());
+        return stored;
     }
 
 private:
+    std::string Caption() const {
+        if (group_ >= tree_.size()) return {};
+        const RequestGroup& group = tree_[group_];
+        if (child_ < 0) return group.Caption;
+        if (child_ == 0) return group.RequestNode.value_or(std::string());
+        const auto answer = static_cast<std::size_t>(child_ - 1);
+        return answer < group.Answers.size() ? group.Answers[answer].Caption : std::string();
+    }
+
+    const std::vector<RequestGroup>& tree_;
+    std::size_t group_;
+    std::int32_t child_;
     QIcon icon_; // shared, not copied
     int stateImage_;
 };
@@ -220,7 +237,7 @@ void PsiPage::Rebuild() {
         twPSI_->clear();
         QList<QTreeWidgetItem*> roots;
         roots.reserve(static_cast<qsizetype>(controller_.View().Tree.size()));
-        for (const RequestGroup& group : controller_.View().Tree) roots.append(NewRoot(group));
+        for (std::size_t g = 0; g < controller_.View().Tree.size(); ++g) roots.append(NewRoot(g));
         twPSI_->addTopLevelItems(roots);
         twPSI_->setUpdatesEnabled(true);
     }
@@ -252,22 +269,24 @@ TreeNode PsiPage::NodeOf(QTreeWidgetItem* item) const {
             static_cast<std::int32_t>(item->parent()->indexOfChild(item))};
 }
 
-QTreeWidgetItem* PsiPage::NewRoot(const RequestGroup& group) {
-    auto* root = new RequestTreeNode(FromFileText(group.Caption), icons_.Root, RootStateImage);
-    if (group.Kind == GroupKind::Request && group.RequestNode) root->setFlags(root->flags() | Qt::ItemIsEditable);
+QTreeWidgetItem* PsiPage::NewRoot(std::size_t group) {
+    const RequestGroup& g = controller_.View().Tree[group];
+    auto* root = new RequestTreeNode(controller_.View().Tree, group, -1, icons_.Root, RootStateImage);
+    if (g.Kind == GroupKind::Request && g.RequestNode) root->setFlags(root->flags() | Qt::ItemIsEditable);
     FillGroup(root, group);
     return root;
 }
 
-void PsiPage::FillGroup(QTreeWidgetItem* root, const RequestGroup& group) {
+void PsiPage::FillGroup(QTreeWidgetItem* root, std::size_t group) {
     for (QTreeWidgetItem* child : root->takeChildren()) delete child;
     // Every group has its request line first, so a node's place tells its kind.
+    const std::vector<RequestGroup>& tree = controller_.View().Tree;
+    const std::size_t answers = tree[group].Answers.size();
     QList<QTreeWidgetItem*> children;
-    children.reserve(static_cast<qsizetype>(group.Answers.size()) + 1);
-    children.append(
-        new RequestTreeNode(FromFileText(group.RequestNode.value_or(std::string())), icons_.Request, RequestStateImage));
-    for (const AnswerNode& answer : group.Answers)
-        children.append(new RequestTreeNode(FromFileText(answer.Caption), icons_.Answer, AnswerStateImage));
+    children.reserve(static_cast<qsizetype>(answers) + 1);
+    children.append(new RequestTreeNode(tree, group, 0, icons_.Request, RequestStateImage));
+    for (std::size_t a = 1; a <= answers; ++a)
+        children.append(new RequestTreeNode(tree, group, static_cast<std::int32_t>(a), icons_.Answer, AnswerStateImage));
     root->addChildren(children);
 }
 
@@ -277,7 +296,7 @@ void PsiPage::RedrawGroup(std::int32_t group) {
         const QSignalBlocker blocker(twPSI_);
         if (QTreeWidgetItem* root = ItemOf({group, -1}); root != nullptr && group < static_cast<std::int32_t>(tree.size())) {
             root->setText(0, FromFileText(tree[static_cast<std::size_t>(group)].Caption));
-            FillGroup(root, tree[static_cast<std::size_t>(group)]);
+            FillGroup(root, static_cast<std::size_t>(group));
         }
         if (QTreeWidgetItem* item = ItemOf(editor_.Selected())) twPSI_->setCurrentItem(item);
     }
@@ -372,7 +391,7 @@ void PsiPage::twPSIDragDrop(const std::vector<UnknownRequestRow>& rows) {
     {
         const QSignalBlocker blocker(twPSI_);
         const std::vector<RequestGroup>& tree = controller_.View().Tree;
-        for (std::size_t g = before; g < tree.size(); ++g) twPSI_->addTopLevelItem(NewRoot(tree[g]));
+        for (std::size_t g = before; g < tree.size(); ++g) twPSI_->addTopLevelItem(NewRoot(g));
     }
     if (taken.empty() || hooks_.UnknownRequests == nullptr) return;
     // The rows taken leave the list; a refused one stays.

@@ -91,8 +91,9 @@ private:
     void BuildPopup();
     QTreeWidgetItem* ItemOf(TreeNode node) const;
     TreeNode NodeOf(QTreeWidgetItem* item) const;
-    QTreeWidgetItem* NewRoot(const RequestGroup& group);
-    void FillGroup(QTreeWidgetItem* root, const RequestGroup& group);
+    // The nodes of group g of the view's tree.
+    QTreeWidgetItem* NewRoot(std::size_t group);
+    void FillGroup(QTreeWidgetItem* root, std::size_t group);
     // Draws a group anew after an edit changed its children, and the editor's selection.
     void RedrawGroup(std::int32_t group);
     void SelectNode(TreeNode node);
