@@ -64,7 +64,8 @@ constexpr auto CaseLimit = std::chrono::minutes(30);
 // tester (the start of a scan, where the window does not yet slow the bus down).
 constexpr double EmulatedBusRate = 410.0;
 constexpr auto PacedRunTime = std::chrono::seconds(5);
-constexpr int UnknownBurst = 1000;
+// Long enough that the window's look every 2 ms adds little to the burst's time.
+constexpr int UnknownBurst = 5000;
 // The simulation's own requests are 22 00 01 to 22 00 0a; the unknown ones start above them.
 constexpr int SimulatedRequests = 10;
 constexpr int FirstUnknownRequest = 0x100;
@@ -228,10 +229,12 @@ Figures LoadCase(int requests, int faults, int activations) {
     return f;
 }
 
-// A single frame of the tester: 22 hi lo, the length byte first, the tester's filler after.
+// A single frame of the tester: 22 hi lo (21 hi lo beyond the 65,536 identifiers of 22), the
+// length byte first, the tester's filler after.
 void TesterAsks(int id) {
-    const std::uint8_t frame[8] = {3, 0x22, static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id & 0xFF),
-                                   0x55, 0x55, 0x55, 0x55};
+    const auto service = static_cast<std::uint8_t>(id < 0x10000 ? 0x22 : 0x21);
+    const std::uint8_t frame[8] = {3, service, static_cast<std::uint8_t>((id >> 8) & 0xFF),
+                                   static_cast<std::uint8_t>(id & 0xFF), 0x55, 0x55, 0x55, 0x55};
     FakeLink_QueueRxFrame(frame, 8);
 }
 
