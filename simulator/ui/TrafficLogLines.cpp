@@ -11,19 +11,24 @@ void LogLineStore::Append(std::string_view text, LogLineStyle style) {
         used_ = 0;
     }
     if (!text.empty()) std::memcpy(blocks_.back().get() + used_, text.data(), text.size());
-    lines_.push_back({static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(used_),
-                      static_cast<std::uint32_t>(text.size()), style});
+    if (size_ % LogLineBlockLines == 0) lines_.emplace_back(new Line[LogLineBlockLines]);
+    lines_.back()[size_ % LogLineBlockLines] = {static_cast<std::uint32_t>(blocks_.size() - 1),
+                                                static_cast<std::uint32_t>(used_),
+                                                static_cast<std::uint32_t>(text.size()), style};
+    ++size_;
     used_ += text.size();
     longest_ = std::max(longest_, text.size());
 }
 
 std::string_view LogLineStore::Text(std::size_t line) const {
-    const Line& l = lines_[line];
+    const Line& l = LineAt(line);
     return {blocks_[l.Block].get() + l.Offset, l.Length};
 }
 
 void LogLineStore::Clear() {
-    std::deque<Line>().swap(lines_);
+    lines_.clear();
+    lines_.shrink_to_fit();
+    size_ = 0;
     blocks_.clear();
     blocks_.shrink_to_fit();
     capacity_ = 0;

@@ -6,20 +6,21 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 // The size of a block of texts; a longer line gets a block of its own.
 inline constexpr std::size_t LogTextBlockBytes = 64 * 1024;
+// The lines' records come in blocks of this many.
+inline constexpr std::size_t LogLineBlockLines = 4096;
 
 class LogLineStore {
 public:
     void Append(std::string_view text, LogLineStyle style);
-    std::size_t Size() const { return lines_.size(); }
+    std::size_t Size() const { return size_; }
     std::string_view Text(std::size_t line) const;
-    LogLineStyle Style(std::size_t line) const { return lines_[line].Style; }
+    LogLineStyle Style(std::size_t line) const { return LineAt(line).Style; }
     // The length of the longest text appended since the last Clear.
     std::size_t LongestText() const { return longest_; }
     // Every line goes, and the memory that held them.
@@ -33,9 +34,15 @@ private:
         LogLineStyle Style;
     };
 
+    const Line& LineAt(std::size_t line) const {
+        return lines_[line / LogLineBlockLines][line % LogLineBlockLines];
+    }
+
+    // Large blocks only, so that the log's memory lies in few pieces however long it runs.
     std::vector<std::unique_ptr<char[]>> blocks_;
     std::size_t capacity_ = 0; // of the last block
     std::size_t used_ = 0;     // bytes of the last block holding texts
-    std::deque<Line> lines_;
+    std::vector<std::unique_ptr<Line[]>> lines_;
+    std::size_t size_ = 0;
     std::size_t longest_ = 0;
 };

@@ -423,10 +423,21 @@ TEST(LogLineStoreTest, TextsOfEveryLengthComeBackAcrossTheirBlocks) {
     }
     EXPECT_EQ(store.LongestText(), 3 * LogTextBlockBytes);
 
+    // The lines' records run into blocks of their own as well.
+    const std::size_t before = store.Size();
+    for (std::size_t i = 0; i < 2 * LogLineBlockLines + 3; ++i)
+        store.Append(std::to_string(i), i % 2 == 0 ? LogLineStyle::RequestStored : LogLineStyle::AnswerAuto);
+    for (std::size_t i : {std::size_t{0}, LogLineBlockLines - 1, LogLineBlockLines, 2 * LogLineBlockLines + 2}) {
+        EXPECT_EQ(store.Text(before + i), std::to_string(i));
+        EXPECT_EQ(store.Style(before + i), i % 2 == 0 ? LogLineStyle::RequestStored : LogLineStyle::AnswerAuto);
+    }
+    EXPECT_EQ(store.Text(before - 1), texts.back());
+
     store.Clear();
     EXPECT_EQ(store.Size(), 0u);
     EXPECT_EQ(store.LongestText(), 0u);
     store.Append("RX: 0101", LogLineStyle::RequestStored);
+    EXPECT_EQ(store.Size(), 1u);
     EXPECT_EQ(store.Text(0), "RX: 0101");
 }
 
