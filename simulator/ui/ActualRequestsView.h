@@ -22,7 +22,6 @@ public:
     // The oldest line expires.
     void RemoveOldest();
     void Clear();
-    const ActualRequests& Lines() const { return lines_; }
 
 private:
     void RemoveDrawn(std::size_t row);
