@@ -6,18 +6,15 @@
 // the idle passes) run on a virtual clock, so the figures are the work, not the waiting.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "ControllerHooks.h"
+#include "GeneratedSimulation.h"
 #include "OperatorDialogs.h"
 #include "SimulationController.h"
 #include "fixtures/SteppingClock.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -51,58 +48,9 @@ public:
     std::optional<TStringList> GetUnknownAnswer(const std::string&) override { return std::nullopt; }
 };
 
-std::string Hex4(int value) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out(4, '0');
-    for (int i = 3; i >= 0; --i, value >>= 4) out[static_cast<std::size_t>(i)] = digits[value & 0xF];
-    return out;
-}
-
-void Write(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-// A simulation folder with `requests` request entries of two answers each.
-struct BenchFolder {
-    explicit BenchFolder(int requests) {
-        root = fs::temp_directory_path() / ("tarvico_loading_bench_" + std::to_string(requests));
-        fs::remove_all(root);
-        fs::create_directories(root / "Default_file");
-        program = root / "program";
-        fs::create_directories(program);
-        for (const char* lib : {"libkrix_interface.so", "libChecksum.so"})
-            fs::create_symlink(fs::path(TARVICO_FAKELINK_DIR) / lib, program / lib);
-        Write(root / "Default_file/protocol.ini",
-              "[PROTOCOL1]\r\nMode=1\r\nSimulator_System=77\r\nUnknownRequest_Function=1\r\n"
-              "Rx_Answer_Function=1\r\nTx_Composer_Function=1\r\n");
-        Write(root / "Default_file/SystemSettings.ini", "[STRUCTURE_SIZE]\r\nMemoryInc=1.25\r\n");
-        Write(root / "Default_file/Frame_Structure.xls", "");
-
-        std::string text = "[PROTOCOL]\r\nPROTOCOL=1\r\nType=CAN\r\nSetMux=000B00304000\r\n\r\n"
-                           "[CAN]\r\nBaude=500000\r\nID_ECU=7E8\r\nID_TESTER=7E0\r\n\r\n"
-                           "[TESTER_PRESENT]\r\nR=3E00\r\nA=7E00\r\n\r\n"
-                           "[NREQUEST]\r\nN=" + std::to_string(requests) + "\r\n\r\n";
-        for (int i = 1; i <= requests; ++i) {
-            const std::string n = std::to_string(i);
-            const std::string id = Hex4(i);
-            text += "[REQUEST" + n + "]\r\nR=22" + id + "\r\nD=Value " + n + "\r\nMA=Y\r\n\r\n";
-            text += "[ANSWER" + n + "]\r\nA=62" + id + "01\r\nBYTE1=Service\r\n\r\n";
-            text += "[ANSWER" + n + "A]\r\nA=62" + id + "02\r\n\r\n";
-        }
-        simulation = root / "simul1.ini";
-        Write(simulation, text);
-    }
-    ~BenchFolder() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-    fs::path root, program, simulation;
-};
-
 void BM_LoadIntoReadyEngine(benchmark::State& state) {
     const int requests = static_cast<int>(state.range(0));
-    BenchFolder folder(requests);
+    const GeneratedSimulation folder({requests}, TARVICO_FAKELINK_DIR);
     SteppingClock clock;
     ClockGuard guard(clock);
     SilentDialogs dialogs;
@@ -110,9 +58,9 @@ void BM_LoadIntoReadyEngine(benchmark::State& state) {
     NoEvents events;
 
     for (auto _ : state) {
-        auto controller = std::make_unique<SimulationController>(folder.program.string(), "Tarvico", dialogs,
+        auto controller = std::make_unique<SimulationController>(folder.Program().string(), "Tarvico", dialogs,
                                                                  window, events);
-        const bool loaded = controller->LoadFile(folder.simulation.string());
+        const bool loaded = controller->LoadFile(folder.Simulation());
         TKRIXCommunicationThread* engine = controller->Engine();
         while (loaded && engine->Status() != SimulatorStatus::Ready && engine->Status() != SimulatorStatus::InitFailed)
             std::this_thread::sleep_for(std::chrono::microseconds(50));

@@ -253,10 +253,18 @@ void ErrorsPage::FlushEdits() {
 
 void ErrorsPage::DrawTabs() {
     const QSignalBlocker blocker(tcErrors_);
-    while (tcErrors_->count() > 0) tcErrors_->removeTab(tcErrors_->count() - 1);
+    static const std::vector<FaultTab> none;
+    const std::vector<FaultTab>& tabs = editor_ ? controller_.View().ErrorTabs : none;
+    // The tabs that are still the view's stay: the bar lays all of its tabs out again for each
+    // one added or removed, and a simulation has up to thousands of them.
+    int kept = 0;
+    while (kept < tcErrors_->count() && static_cast<std::size_t>(kept) < tabs.size() &&
+           tcErrors_->tabText(kept) == Q(tabs[static_cast<std::size_t>(kept)].Caption))
+        ++kept;
+    while (tcErrors_->count() > kept) tcErrors_->removeTab(tcErrors_->count() - 1);
+    for (std::size_t t = static_cast<std::size_t>(kept); t < tabs.size(); ++t) tcErrors_->addTab(Q(tabs[t].Caption));
     if (!editor_) return;
     const SimulationView& view = controller_.View();
-    for (const FaultTab& tab : view.ErrorTabs) tcErrors_->addTab(Q(tab.Caption));
     if (view.SelectedErrorTab >= 0 && view.SelectedErrorTab < tcErrors_->count())
         tcErrors_->setCurrentIndex(view.SelectedErrorTab);
     // A tab bar on a page not shown leaves its height as it was; the page makes room now.

@@ -1,6 +1,8 @@
 #include "MainForm.h"
 
 #include "ActivationsPage.h"
+#include "ActualRequestsView.h"
+#include "Clock.h"
 #include "EngineControl.h"
 #include "ErrorScanning.h"
 #include "ErrorsPage.h"
@@ -13,6 +15,8 @@
 #include "QtOperatorDialogs.h"
 #include "QueuedMessages.h"
 #include "ScanOptionsGroup.h"
+#include "TrafficLogList.h"
+#include "TrafficLogModel.h"
 #include "UnknownRequestsView.h"
 
 #include <QAction>
@@ -26,7 +30,6 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <typeinfo>
@@ -68,6 +71,7 @@ TfFormMain::TfFormMain(std::string programFolder, OperatorDialogs* dialogs, QWid
     BuildSettingsPage();
     ConnectHandlers();
     FormCreate();
+    drawClock_.start();
     qApp->installEventFilter(this);
 }
 
@@ -93,7 +97,6 @@ void TfFormMain::FormCreate() {
         zulm_.SetPortName(program.ZulmPort());
         zulm_.SetBaudRate(program.ZulmBaudRate());
     });
-    formats_ = std::make_unique<LogFormats>(reOriglio_->font());
     pgPageControl_->setCurrentIndex(static_cast<int>(FormPage::SystemInfo));
 }
 
@@ -101,11 +104,19 @@ void TfFormMain::ConnectHandlers() {
     // The engine's thread only emits; the window's thread draws.
     // Each signal is emitted when its queue was empty, so one is on the way for everything queued.
     connect(this, &TfFormMain::statusQueued, this, &TfFormMain::DrainStatuses, Qt::QueuedConnection);
-    connect(this, &TfFormMain::trafficQueued, this, [this] { tAddOriglioItem_->start(); }, Qt::QueuedConnection);
+    connect(this, &TfFormMain::trafficQueued, this, [this] {
+        if (!tAddOriglioItem_->isActive())
+            tAddOriglioItem_->start(static_cast<int>(trafficSpacing_.DelayMs(DrawClockMs(), TrafficTimerMs)));
+    }, Qt::QueuedConnection);
     connect(this, &TfFormMain::unknownRequestsQueued, this, [this] {
+        if (!tUnknownRefresh_->isActive())
+            tUnknownRefresh_->start(static_cast<int>(unknownSpacing_.DelayMs(DrawClockMs(), 0)));
+    }, Qt::QueuedConnection);
+    connect(tUnknownRefresh_, &QTimer::timeout, this, [this] {
+        unknownSpacing_.Drawn(DrawClockMs());
         unknownRefreshPending_.store(false);
         lwUnknownRequests_->Refresh();
-    }, Qt::QueuedConnection);
+    });
 
     connect(cmdStart_, &QPushButton::clicked, this, &TfFormMain::cmdStartClick);
     connect(cmdStop_, &QPushButton::clicked, this, &TfFormMain::cmdStopClick);
@@ -121,6 +132,8 @@ void TfFormMain::ConnectHandlers() {
             [this] { ChangeOptions([&](SystemOptions& o) { scanOptions_->Apply(o); }); });
 }
 
+std::uint64_t TfFormMain::DrawClockMs() const { return static_cast<std::uint64_t>(drawClock_.elapsed()); }
+
 void TfFormMain::Guarded(const std::function<void()>& handler) {
     try {
         handler();
@@ -131,7 +144,14 @@ void TfFormMain::Guarded(const std::function<void()>& handler) {
 
 // ---- WindowHooks --------------------------------------------------------------------------------
 
-void TfFormMain::Pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void TfFormMain::Pump() {
+    // The loading passes pump once per entry, tens of thousands of times in a large simulation;
+    // the window repaints and takes commands as well at a few pumps a frame.
+    const std::uint64_t now = CurrentClock().NowMs();
+    if (lastPumpMs_ && now - *lastPumpMs_ < PumpIntervalMs) return;
+    lastPumpMs_ = now;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void TfFormMain::SetCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
 
@@ -268,43 +288,37 @@ void TfFormMain::mZULMCOMPortClick() {
 
 void TfFormMain::tAddOriglioItemTimer() {
     tAddOriglioItem_->stop();
+    trafficSpacing_.Drawn(DrawClockMs());
     std::size_t dropped = 0;
     const std::vector<TrafficEvent> events = traffic_.TakeAll(&dropped);
-    if (dropped > 0) AppendLogLine(*reOriglio_, DroppedEventsLine(dropped), *formats_);
-    const std::vector<std::string> before = actual_.Lines();
+    std::vector<LogLine> lines;
+    if (dropped > 0) lines.push_back(DroppedEventsLine(dropped));
+    actual_->BeginBurst();
     for (const TrafficEvent& event : events) {
         try {
-            DrawTrafficEvent(event);
+            DrawTrafficEvent(event, lines);
         } catch (const std::exception& e) {
             // Queued like the engine's boxes: the next events are drawn meanwhile.
             ShowMessage("AddOriglioItemTimer Function error:\n" + ExceptionMessage(e));
         }
     }
-    if (actual_.Lines() != before) ShowActualRequests();
+    // The status bar shows the last event's info; the log takes the burst in one insertion.
+    if (!events.empty()) panels_[1]->setText(Q(events.back().Info));
+    origlio_->Append(lines);
+    actual_->EndBurst();
 }
 
-void TfFormMain::DrawTrafficEvent(const TrafficEvent& event) {
-    panels_[1]->setText(Q(event.Info));
+void TfFormMain::DrawTrafficEvent(const TrafficEvent& event, std::vector<LogLine>& lines) {
     if (CountsAsFaultReading(event.Info)) ++faultReadingCount_;
     for (const LogLine& line : LinesOf(event)) {
-        AppendLogLine(*reOriglio_, line, *formats_);
+        lines.push_back(line);
         const bool requestLine = line.Style == LogLineStyle::RequestStored || line.Style == LogLineStyle::RequestFailed ||
                                  line.Style == LogLineStyle::RequestAuto;
-        if (requestLine && EntersActualRequests(event)) actual_.Add(DividePacket(event.Request));
+        if (requestLine && EntersActualRequests(event)) actual_->Add(DividePacket(event.Request));
     }
 }
 
-void TfFormMain::ShowActualRequests() {
-    QStringList lines;
-    for (const std::string& line : actual_.Lines()) lines << Q(line);
-    reActualRequest_->setPlainText(lines.join(QLatin1Char('\n')));
-}
-
-void TfFormMain::tTimerActualRequestTimer() {
-    if (actual_.Lines().empty()) return;
-    actual_.RemoveOldest();
-    ShowActualRequests();
-}
+void TfFormMain::tTimerActualRequestTimer() { actual_->RemoveOldest(); }
 
 void TfFormMain::UpdateActualRequestTimer() {
     const int seconds = seResetTimeout_->value();
@@ -333,18 +347,17 @@ void TfFormMain::cbAutoAnswerClick() {
 }
 
 void TfFormMain::mAcualRequestClearClick() {
-    actual_.Clear();
-    ShowActualRequests();
+    actual_->Clear();
 }
 
-void TfFormMain::mClearOriglioClick() { reOriglio_->clear(); }
+void TfFormMain::mClearOriglioClick() { origlio_->Clear(); }
 
 void TfFormMain::mUnknownRequestClearClick() { lwUnknownRequests_->ClearRows(); }
 
 void TfFormMain::mOriglioSaveClick() {
     const std::optional<std::string> file = dialogs_.SaveFile({LogSaveFilter, LogSaveExtension, LogSaveName});
     if (!file) return;
-    Guarded([&] { SaveLog(*reOriglio_->document(), *file); });
+    Guarded([&] { SaveLog(origlio_->Lines(), reOriglio_->font(), *file); });
 }
 
 // ---- the "&Data" menu ---------------------------------------------------------------------------
@@ -469,6 +482,7 @@ void TfFormMain::closeEvent(QCloseEvent* event) {
 
 void TfFormMain::FormClose() {
     tAddOriglioItem_->stop();
+    tUnknownRefresh_->stop();
     tTimerActualRequest_->stop();
     tMyTimer_->stop();
     DetachPages();

@@ -10,6 +10,7 @@
 // engine's side raises are queued the same way (QueuedMessages). The window ends and joins the
 // engine before it goes away, whichever way the program ends.
 #include "ControllerHooks.h"
+#include "DrawSpacing.h"
 #include "OperatorDialogs.h"
 #include "SimulationController.h"
 #include "TrafficLog.h"
@@ -17,6 +18,7 @@
 #include "UnknownRequests.h"
 #include "ZulmPort.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
@@ -26,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -37,11 +40,13 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
-class QTextEdit;
 class QTimer;
+class TrafficLogList;
+class TrafficLogModel;
 class PsiPage;
 class ErrorsPage;
 class ActivationsPage;
+class ActualRequestsView;
 struct EditingPageHooks;
 class ScanOptionsGroup;
 class QtOperatorDialogs;
@@ -53,6 +58,8 @@ inline constexpr int FormWidth = 843;
 inline constexpr int FormHeight = 728;
 inline constexpr int MemoryTimerMs = 2000;
 inline constexpr int TrafficTimerMs = 1;
+// The window's events are processed at most this often while a load pumps.
+inline constexpr std::uint64_t PumpIntervalMs = 15;
 inline constexpr const char* OverwriteText = "Overwrite";
 inline constexpr const char* InsertText = "Insert";
 
@@ -175,11 +182,12 @@ private:
     void FormKeyDown(const QKeyEvent& event);
     void FormClose();
     void DrainStatuses();
-    void DrawTrafficEvent(const TrafficEvent& event);
-    void ShowActualRequests();
+    // The event's lines join the burst being drawn.
+    void DrawTrafficEvent(const TrafficEvent& event, std::vector<LogLine>& lines);
     void ShowSystemInfo();
     void UpdateActualRequestTimer();
     void ChangeOptions(const std::function<void(SystemOptions&)>& change);
+    std::uint64_t DrawClockMs() const;
     // Runs a handler; a failure that escapes it is shown (the application's exception display).
     void Guarded(const std::function<void()>& handler);
 
@@ -205,11 +213,14 @@ private:
     std::int32_t multiAnswerNum_ = MultiAnswerNumDefault;
     std::int32_t faultReadingCount_ = 0;
     bool closing_ = false;
+    std::optional<std::uint64_t> lastPumpMs_;
+    // The spacing of the drawings, in the time the window's timers run on.
+    QElapsedTimer drawClock_;
+    DrawSpacing trafficSpacing_, unknownSpacing_;
     const QEvent* lastKey_ = nullptr;
     std::uint64_t lastKeyStamp_ = 0;
 
-    ActualRequests actual_;
-    std::unique_ptr<LogFormats> formats_;
+    std::unique_ptr<ActualRequestsView> actual_; // "Actual requests"
 
     // Controls.
     QTabWidget* pgPageControl_ = nullptr;
@@ -218,7 +229,8 @@ private:
     QPushButton* cmdStop_ = nullptr;
     QPushButton* cmdReset_ = nullptr;
     QPlainTextEdit* mMessages_ = nullptr;
-    QTextEdit* reOriglio_ = nullptr;
+    TrafficLogModel* origlio_ = nullptr; // the lines of reOriglio
+    TrafficLogList* reOriglio_ = nullptr;
     QPlainTextEdit* reActualRequest_ = nullptr;
     QSpinBox* seResetTimeout_ = nullptr;
     QCheckBox* cbAutoAnswer_ = nullptr;
@@ -233,6 +245,7 @@ private:
     QMenu* pmUnknownRequests_ = nullptr;
     QAction* mOriglioEnabled_ = nullptr;
     QTimer* tAddOriglioItem_ = nullptr;
+    QTimer* tUnknownRefresh_ = nullptr; // draws the unknown requests the engine's thread listed
     QTimer* tTimerActualRequest_ = nullptr;
     QTimer* tMyTimer_ = nullptr;
     std::array<QLabel*, 3> panels_{};

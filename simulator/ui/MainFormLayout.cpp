@@ -3,10 +3,13 @@
 #include "MainForm.h"
 
 #include "ActivationsPage.h"
+#include "ActualRequestsView.h"
 #include "ErrorsPage.h"
 #include "PsiPage.h"
 #include "ErrorScanning.h"
 #include "ScanOptionsGroup.h"
+#include "TrafficLogList.h"
+#include "TrafficLogModel.h"
 #include "TrafficLogView.h"
 #include "UnknownRequestsView.h"
 
@@ -28,7 +31,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -204,6 +206,8 @@ void TfFormMain::BuildControls() {
     tAddOriglioItem_ = Named(new QTimer(this), "tAddOriglioItem");
     tAddOriglioItem_->setInterval(TrafficTimerMs);
     tAddOriglioItem_->setSingleShot(true);
+    tUnknownRefresh_ = Named(new QTimer(this), "tUnknownRefresh");
+    tUnknownRefresh_->setSingleShot(true);
     tTimerActualRequest_ = Named(new QTimer(this), "tTimerActualRequest");
     tMyTimer_ = Named(new QTimer(this), "tMyTimer");
     tMyTimer_->setInterval(MemoryTimerMs);
@@ -282,18 +286,15 @@ QGroupBox* TfFormMain::BuildMessages() {
 QGroupBox* TfFormMain::BuildOriglio() {
     QGroupBox* group = Group("gbOriglio", "Origlio", centralWidget());
     auto* layout = new QVBoxLayout(group);
-    reOriglio_ = Named(new QTextEdit(group), "reOriglio");
-    reOriglio_->setAcceptRichText(true);
-    // The log shows traffic only: the operator cannot type into it (a save would pass typed text
-    // off as traffic), and appended lines keep no undo history that would grow without end.
-    reOriglio_->setReadOnly(true);
-    reOriglio_->setUndoRedoEnabled(false);
-    reOriglio_->setLineWrapMode(QTextEdit::NoWrap);
+    // The log shows traffic only: the operator selects and copies lines but cannot type into it
+    // (a save would pass typed text off as traffic). Its lines stay until "Clear", a few dozen
+    // bytes each beyond their text, over runs of millions of exchanges.
+    origlio_ = new TrafficLogModel(LogFont(), this);
+    reOriglio_ = Named(new TrafficLogList(*origlio_, group), "reOriglio");
     reOriglio_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     reOriglio_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     reOriglio_->setToolTip(QStringLiteral("Right click to stop or clear"));
     reOriglio_->setFont(LogFont());
-    reOriglio_->document()->setDefaultFont(LogFont());
     layout->addWidget(reOriglio_);
 
     pmOriglio_ = PopupMenu("pmOriglio", reOriglio_, reOriglio_);
@@ -312,6 +313,9 @@ QGroupBox* TfFormMain::BuildActualRequests() {
     auto* layout = new QVBoxLayout(group);
     reActualRequest_ = ReadOnlyLines("reActualRequest", group);
     reActualRequest_->setFont(LogFont());
+    // Lines come and go one at a time for as long as the simulation runs: no undo history.
+    reActualRequest_->setUndoRedoEnabled(false);
+    actual_ = std::make_unique<ActualRequestsView>(*reActualRequest_);
     layout->addWidget(reActualRequest_);
     auto* timeoutRow = new QHBoxLayout;
     seResetTimeout_ = LabelledSpin(timeoutRow, "seResetTimeout", "lblResetTimeout", "Reset Timeout (sec.)",

@@ -31,6 +31,43 @@ template <typename W> W* Named(W* widget, const char* name) {
 
 bool IsEnter(const QKeyEvent& event) { return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter; }
 
+// A node of the request tree that holds nothing of its own until it is edited: its caption is
+// read from the view's tree when it is drawn, its icon and state image follow from its kind, the
+// icon shared by every node of the kind. A simulation has tens of thousands of nodes.
+class RequestTreeNode final : public QTreeWidgetItem {
+public:
+    // child: -1 the group's root, 0 its request, 1 and on its answers.
+    RequestTreeNode(const std::vector<RequestGroup>& tree, std::size_t group, std::int32_t child, QIcon icon,
+                    int stateImage)
+        : QTreeWidgetItem(QTreeWidgetItem::UserType), tree_(tree), group_(group), child_(child),
+          icon_(std::move(icon)), stateImage_(stateImage) {}
+
+    QVariant data(int column, int role) const override {
+        if (column == 0 && role == Qt::DecorationRole) return icon_;
+        if (column == 0 && role == StateImageRole) return stateImage_;
+        QVariant stored = QTreeWidgetItem::data(column, role);
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole) && !stored.isValid())
+            return FromFileText(Caption());
+        return stored;
+    }
+
+private:
+    std::string Caption() const {
+        if (group_ >= tree_.size()) return {};
+        const RequestGroup& group = tree_[group_];
+        if (child_ < 0) return group.Caption;
+        if (child_ == 0) return group.RequestNode.value_or(std::string());
+        const auto answer = static_cast<std::size_t>(child_ - 1);
+        return answer < group.Answers.size() ? group.Answers[answer].Caption : std::string();
+    }
+
+    const std::vector<RequestGroup>& tree_;
+    std::size_t group_;
+    std::int32_t child_;
+    QIcon icon_; // shared, not copied
+    int stateImage_;
+};
+
 } // namespace
 
 // The editor's way to the window: the controller's current file and engine, none while a load runs.
@@ -86,6 +123,9 @@ PsiPage::~PsiPage() {
 }
 
 void PsiPage::BuildControls() {
+    // Made once and shared by every node: an icon of its own per node costs a pixmap each.
+    icons_ = {style()->standardIcon(QStyle::SP_DirIcon), style()->standardIcon(QStyle::SP_ArrowRight),
+              style()->standardIcon(QStyle::SP_ArrowLeft)};
     twPSI_ = Named(new RequestTreeWidget(this), "twPSI");
     QFont bold = twPSI_->font();
     bold.setBold(true);
@@ -199,9 +239,15 @@ void PsiPage::BeginLoad() {
 void PsiPage::Rebuild() {
     editor_.Reset();
     {
+        // One insertion for the whole tree, drawn once: a simulation has tens of thousands of nodes.
         const QSignalBlocker blocker(twPSI_);
+        twPSI_->setUpdatesEnabled(false);
         twPSI_->clear();
-        for (const RequestGroup& group : controller_.View().Tree) twPSI_->addTopLevelItem(NewRoot(group));
+        QList<QTreeWidgetItem*> roots;
+        roots.reserve(static_cast<qsizetype>(controller_.View().Tree.size()));
+        for (std::size_t g = 0; g < controller_.View().Tree.size(); ++g) roots.append(NewRoot(g));
+        twPSI_->addTopLevelItems(roots);
+        twPSI_->setUpdatesEnabled(true);
     }
     SetViewsEnabled(editor_.Enabled());
     ShowNode();
@@ -231,28 +277,25 @@ TreeNode PsiPage::NodeOf(QTreeWidgetItem* item) const {
             static_cast<std::int32_t>(item->parent()->indexOfChild(item))};
 }
 
-QTreeWidgetItem* PsiPage::NewRoot(const RequestGroup& group) {
-    auto* root = new QTreeWidgetItem(QStringList{FromFileText(group.Caption)});
-    root->setData(0, StateImageRole, RootStateImage);
-    root->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
-    if (group.Kind == GroupKind::Request && group.RequestNode) root->setFlags(root->flags() | Qt::ItemIsEditable);
+QTreeWidgetItem* PsiPage::NewRoot(std::size_t group) {
+    const RequestGroup& g = controller_.View().Tree[group];
+    auto* root = new RequestTreeNode(controller_.View().Tree, group, -1, icons_.Root, RootStateImage);
+    if (g.Kind == GroupKind::Request && g.RequestNode) root->setFlags(root->flags() | Qt::ItemIsEditable);
     FillGroup(root, group);
     return root;
 }
 
-void PsiPage::FillGroup(QTreeWidgetItem* root, const RequestGroup& group) {
+void PsiPage::FillGroup(QTreeWidgetItem* root, std::size_t group) {
     for (QTreeWidgetItem* child : root->takeChildren()) delete child;
     // Every group has its request line first, so a node's place tells its kind.
-    auto* request = new QTreeWidgetItem(QStringList{FromFileText(group.RequestNode.value_or(std::string()))});
-    request->setData(0, StateImageRole, RequestStateImage);
-    request->setIcon(0, style()->standardIcon(QStyle::SP_ArrowRight));
-    root->addChild(request);
-    for (const AnswerNode& answer : group.Answers) {
-        auto* item = new QTreeWidgetItem(QStringList{FromFileText(answer.Caption)});
-        item->setData(0, StateImageRole, AnswerStateImage);
-        item->setIcon(0, style()->standardIcon(QStyle::SP_ArrowLeft));
-        root->addChild(item);
-    }
+    const std::vector<RequestGroup>& tree = controller_.View().Tree;
+    const std::size_t answers = tree[group].Answers.size();
+    QList<QTreeWidgetItem*> children;
+    children.reserve(static_cast<qsizetype>(answers) + 1);
+    children.append(new RequestTreeNode(tree, group, 0, icons_.Request, RequestStateImage));
+    for (std::size_t a = 1; a <= answers; ++a)
+        children.append(new RequestTreeNode(tree, group, static_cast<std::int32_t>(a), icons_.Answer, AnswerStateImage));
+    root->addChildren(children);
 }
 
 void PsiPage::RedrawGroup(std::int32_t group) {
@@ -261,7 +304,7 @@ void PsiPage::RedrawGroup(std::int32_t group) {
         const QSignalBlocker blocker(twPSI_);
         if (QTreeWidgetItem* root = ItemOf({group, -1}); root != nullptr && group < static_cast<std::int32_t>(tree.size())) {
             root->setText(0, FromFileText(tree[static_cast<std::size_t>(group)].Caption));
-            FillGroup(root, tree[static_cast<std::size_t>(group)]);
+            FillGroup(root, static_cast<std::size_t>(group));
         }
         if (QTreeWidgetItem* item = ItemOf(editor_.Selected())) twPSI_->setCurrentItem(item);
     }
@@ -356,7 +399,7 @@ void PsiPage::twPSIDragDrop(const std::vector<UnknownRequestRow>& rows) {
     {
         const QSignalBlocker blocker(twPSI_);
         const std::vector<RequestGroup>& tree = controller_.View().Tree;
-        for (std::size_t g = before; g < tree.size(); ++g) twPSI_->addTopLevelItem(NewRoot(tree[g]));
+        for (std::size_t g = before; g < tree.size(); ++g) twPSI_->addTopLevelItem(NewRoot(g));
     }
     if (taken.empty() || hooks_.UnknownRequests == nullptr) return;
     // The rows taken leave the list; a refused one stays.

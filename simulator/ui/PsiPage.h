@@ -13,6 +13,7 @@
 #include "HexLineEdit.h"
 #include "RequestTreeEditor.h"
 
+#include <QIcon>
 #include <QWidget>
 
 #include <cstdint>
@@ -90,8 +91,9 @@ private:
     void BuildPopup();
     QTreeWidgetItem* ItemOf(TreeNode node) const;
     TreeNode NodeOf(QTreeWidgetItem* item) const;
-    QTreeWidgetItem* NewRoot(const RequestGroup& group);
-    void FillGroup(QTreeWidgetItem* root, const RequestGroup& group);
+    // The nodes of group g of the view's tree.
+    QTreeWidgetItem* NewRoot(std::size_t group);
+    void FillGroup(QTreeWidgetItem* root, std::size_t group);
     // Draws a group anew after an edit changed its children, and the editor's selection.
     void RedrawGroup(std::int32_t group);
     void SelectNode(TreeNode node);
@@ -100,8 +102,14 @@ private:
     void EnterDataEditor(QTreeWidgetItem* item);
     void SetViewsEnabled(bool enabled);
 
+    // The icons of the three kinds of node.
+    struct NodeIcons {
+        QIcon Root, Request, Answer;
+    };
+
     SimulationController& controller_;
     PsiPageHooks hooks_;
+    NodeIcons icons_;
     std::unique_ptr<Host> host_;
     RequestTreeEditor editor_;
     QAction* find_ = nullptr;

@@ -22,6 +22,8 @@ bool IsEnter(const QKeyEvent& event) { return event.key() == Qt::Key_Return || e
 RequestTreeWidget::RequestTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
+    // Every row is one line of the same font and icon: the view need not measure each.
+    setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers); // captions are edited through F2 only

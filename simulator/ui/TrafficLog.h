@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 inline constexpr const char* RequestLinePrefix = "RX: ";
@@ -78,14 +80,29 @@ private:
     std::atomic<int> lastKind_{0};
 };
 
-// "Actual requests": each request seen lately once, the latest last.
+// "Actual requests": each request seen lately once, the latest last. A scan meets tens of
+// thousands of distinct requests, so a line is found by its text, and each change names the row
+// it took away, so that a view follows line by line instead of drawing every line again.
 class ActualRequests {
 public:
-    void Add(const std::string& request); // an equal line moves to the end
-    void RemoveOldest();                  // nothing when empty
-    void Clear() { lines_.clear(); }
-    const std::vector<std::string>& Lines() const { return lines_; }
+    // The request becomes the last line; an equal line leaves its row, which is returned.
+    std::optional<std::size_t> Add(const std::string& request);
+    // The first line leaves (row 0); false when there is none.
+    bool RemoveOldest();
+    void Clear();
+    std::size_t Size() const { return slotOf_.size(); }
+    std::vector<std::string> Lines() const;
 
 private:
-    std::vector<std::string> lines_;
+    // The lines before a slot: a Fenwick tree over the slots counts the ones still holding a line.
+    std::size_t LinesBefore(std::size_t slot) const;
+    void Vacate(std::size_t slot);
+    void Occupy(const std::string* line);
+    void CompactWhenSparse();
+
+    // The lines in the order they came; a line that moved on or left leaves an empty slot.
+    std::vector<const std::string*> slots_;
+    std::vector<std::int32_t> tree_; // 1-based Fenwick sums of the occupied slots
+    std::unordered_map<std::string, std::size_t> slotOf_;
+    std::size_t first_ = 0; // no line before this slot
 };

@@ -2,13 +2,7 @@
 
 #include "FileBytes.h"
 #include "RtfWriter.h"
-#include "StringList.h"
 
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
@@ -54,49 +48,38 @@ bool LogLineBold(LogLineStyle style) {
     return style == LogLineStyle::RequestFailed || style == LogLineStyle::AnswerFailed;
 }
 
-LogFormats::LogFormats(const QFont& base) {
-    for (std::size_t i = 0; i < formats_.size(); ++i) {
-        const auto style = static_cast<LogLineStyle>(i);
-        QFont font = base;
-        font.setBold(LogLineBold(style));
-        formats_[i].setFont(font);
-        formats_[i].setForeground(LogLineColor(style));
-    }
+namespace {
+
+// A line's text as the log shows it: bytes that are no UTF-8 are shown, and saved, as the
+// replacement character.
+std::string ShownText(std::string_view text) {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(text);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();
 }
 
-void AppendLogLine(QTextEdit& log, const LogLine& line, const LogFormats& formats) {
-    QScrollBar* bar = log.verticalScrollBar();
-    const bool atEnd = bar == nullptr || bar->value() == bar->maximum();
-    QTextCursor cursor(log.document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QString::fromStdString(line.Text) + QLatin1Char('\n'), formats.Of(line.Style));
-    if (atEnd && bar != nullptr) bar->setValue(bar->maximum());
+} // namespace
+
+std::string LogPlainText(const LogLineStore& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.Size(); ++i) text += ShownText(lines.Text(i)) + "\r\n";
+    return text;
 }
 
-std::string LogPlainText(const QTextDocument& document) {
-    return JoinLines(SplitLines(document.toPlainText().toStdString()));
-}
-
-std::string LogRichText(const QTextDocument& document) {
+std::string LogRichText(const LogLineStore& lines, const QFont& font) {
     std::vector<RtfParagraph> paragraphs;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        // The line feed that ends the last line leaves an empty block behind it.
-        if (block == document.lastBlock() && block.length() <= 1) break;
-        RtfParagraph paragraph;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid()) continue;
-            const QTextCharFormat format = fragment.charFormat();
-            const QFont font = format.font();
-            RtfRun run;
-            run.Text = fragment.text().toStdString();
-            run.FontFamily = font.family().toStdString();
-            run.HalfPoints = HalfPointsOf(font);
-            run.Color = RtfColorOf(format.foreground().color());
-            run.Bold = font.bold();
-            paragraph.push_back(std::move(run));
-        }
-        paragraphs.push_back(std::move(paragraph));
+    paragraphs.reserve(lines.Size());
+    const std::string family = font.family().toStdString();
+    const int halfPoints = HalfPointsOf(font);
+    for (std::size_t i = 0; i < lines.Size(); ++i) {
+        const LogLineStyle style = lines.Style(i);
+        RtfRun run;
+        run.Text = ShownText(lines.Text(i));
+        run.FontFamily = family;
+        run.HalfPoints = halfPoints;
+        run.Color = RtfColorOf(LogLineColor(style));
+        run.Bold = LogLineBold(style);
+        paragraphs.push_back({std::move(run)});
     }
     return WriteRtf(paragraphs);
 }
@@ -108,6 +91,6 @@ bool SavesAsPlainText(const std::string& fileName) {
     return extension == LogSaveExtension;
 }
 
-void SaveLog(const QTextDocument& document, const std::string& fileName) {
-    WriteFileAtomically(fileName, SavesAsPlainText(fileName) ? LogPlainText(document) : LogRichText(document));
+void SaveLog(const LogLineStore& lines, const QFont& font, const std::string& fileName) {
+    WriteFileAtomically(fileName, SavesAsPlainText(fileName) ? LogPlainText(lines) : LogRichText(lines, font));
 }

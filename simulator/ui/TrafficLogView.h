@@ -1,18 +1,13 @@
 #pragma once
-// The traffic log's widget side: the six character formats of its lines, appending a line at the
-// end of the log whatever the operator has selected, and saving the log as plain text or as rich
-// text with its colours.
+// The traffic log's look and files: the font, colour and weight of its lines, and saving the log
+// as plain text or as rich text with its colours.
 #include "TrafficLog.h"
+#include "TrafficLogLines.h"
 
 #include <QColor>
 #include <QFont>
-#include <QTextCharFormat>
 
-#include <array>
 #include <string>
-
-class QTextDocument;
-class QTextEdit;
 
 inline constexpr const char* LogFontFamily = "Courier New";
 inline constexpr int LogFontPixels = 13;
@@ -27,27 +22,14 @@ QFont LogFont();
 QColor LogLineColor(LogLineStyle style);
 bool LogLineBold(LogLineStyle style);
 
-// The six formats, made from the log's font.
-class LogFormats {
-public:
-    explicit LogFormats(const QFont& base);
-    const QTextCharFormat& Of(LogLineStyle style) const { return formats_[static_cast<std::size_t>(style)]; }
-
-private:
-    std::array<QTextCharFormat, 6> formats_;
-};
-
-// Appends the line and a line feed at the end of the log in the line's format. A log scrolled to
-// its end stays at its end.
-void AppendLogLine(QTextEdit& log, const LogLine& line, const LogFormats& formats);
-
-// The lines of the document, each followed by CR LF.
-std::string LogPlainText(const QTextDocument& document);
-// The document as RTF: one paragraph per line with each fragment's font, size, colour and weight.
-std::string LogRichText(const QTextDocument& document);
+// The lines, each followed by CR LF.
+std::string LogPlainText(const LogLineStore& lines);
+// The lines as RTF: one paragraph per line in the log's font and size with its style's colour and
+// weight.
+std::string LogRichText(const LogLineStore& lines, const QFont& font);
 
 // A name with the default extension (".txt", in any case) is saved as plain text; any other name
 // as rich text.
 bool SavesAsPlainText(const std::string& fileName);
 // Writes the log to the file (a new file renamed over the old one); raises Exception on failure.
-void SaveLog(const QTextDocument& document, const std::string& fileName);
+void SaveLog(const LogLineStore& lines, const QFont& font, const std::string& fileName);

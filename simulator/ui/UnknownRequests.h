@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 inline constexpr const char* EmptyUnknownRequest = "00";
@@ -25,6 +26,16 @@ struct UnknownRequestRow {
     std::string Request;         // display form
     TStringList Answers;         // display form, in the order reported
     bool operator==(const UnknownRequestRow&) const = default;
+};
+
+// What changed in the list since a view's copy of it.
+struct UnknownRequestUpdate {
+    std::uint64_t Version = 0;
+    std::uint64_t Layout = 0;
+    // True: Rows are the rows added behind the ones the view holds. False: Rows are every row,
+    // because rows have left the list since the view's copy.
+    bool Appended = false;
+    std::vector<UnknownRequestRow> Rows;
 };
 
 class UnknownRequestList {
@@ -42,6 +53,12 @@ public:
     std::vector<UnknownRequestRow> Rows() const;
     // Counts every change, so a view knows whether its copy is current.
     std::uint64_t Version() const;
+    // The changes since a view's copy of `held` rows at that version and layout (the layout
+    // counts the changes that take rows out of the list); nothing when the copy is current. A
+    // scan meets tens of thousands of requests: a view takes in only the new rows while none has
+    // left.
+    std::optional<UnknownRequestUpdate> UpdateSince(std::uint64_t version, std::uint64_t layout,
+                                                    std::size_t held) const;
     void Clear();
     void Remove(const std::vector<std::uint64_t>& ids);
     // The rows of these requests (file form, letters in any case) leave the list: the requests an
@@ -50,9 +67,15 @@ public:
 
 private:
     const UnknownRequestRow* FindLocked(const std::string& request) const;
+    // After rows have left: the index anew, and a new layout.
+    void RowsLeftLocked();
 
     mutable std::mutex mutex_;
     std::vector<UnknownRequestRow> rows_;
+    // Each row's request without blanks, as the look-ups compare it, to its place in rows_: the
+    // engine looks up every request it does not know, and waits for the answer.
+    std::unordered_map<std::string, std::size_t> index_;
     std::uint64_t nextId_ = 1;
     std::uint64_t version_ = 0;
+    std::uint64_t layout_ = 0;
 };

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_set>
 
 namespace {
 
@@ -53,12 +54,27 @@ UnknownRequestTableModel::UnknownRequestTableModel(const UnknownRequestList& lis
     : QAbstractTableModel(parent), list_(list), headers_{QStringLiteral("Request")} {}
 
 void UnknownRequestTableModel::Refresh() {
-    const std::uint64_t version = list_.Version();
-    if (version == version_) return;
-    beginResetModel();
-    rows_ = list_.Rows();
-    version_ = version;
-    endResetModel();
+    if (std::optional<UnknownRequestUpdate> update = Pending()) Apply(std::move(*update));
+}
+
+std::optional<UnknownRequestUpdate> UnknownRequestTableModel::Pending() const {
+    return list_.UpdateSince(version_, layout_, rows_.size());
+}
+
+void UnknownRequestTableModel::Apply(UnknownRequestUpdate update) {
+    version_ = update.Version;
+    layout_ = update.Layout;
+    if (!update.Appended) {
+        beginResetModel();
+        rows_ = std::move(update.Rows);
+        endResetModel();
+        return;
+    }
+    if (update.Rows.empty()) return;
+    const int first = static_cast<int>(rows_.size());
+    beginInsertRows({}, first, first + static_cast<int>(update.Rows.size()) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(update.Rows.begin()), std::make_move_iterator(update.Rows.end()));
+    endInsertRows();
 }
 
 void UnknownRequestTableModel::SetColumns(const QStringList& headers) {
@@ -147,15 +163,24 @@ std::vector<std::uint64_t> UnknownRequestsView::SelectedIds() const {
 }
 
 void UnknownRequestsView::Refresh() {
-    const std::vector<std::uint64_t> selected = SelectedIds();
+    std::optional<UnknownRequestUpdate> update = model_.Pending();
+    if (!update) return;
+    // Rows inserted behind the others leave the selection, the current row and the scrolling as
+    // they are; only a list drawn anew has to find its selected rows again.
+    if (update->Appended) {
+        model_.Apply(std::move(*update));
+        return;
+    }
+    const std::vector<std::uint64_t> ids = SelectedIds();
+    const std::unordered_set<std::uint64_t> selected(ids.begin(), ids.end());
     const int current = currentIndex().isValid() ? currentIndex().row() : -1;
     const std::uint64_t currentId = current >= 0 ? model_.Rows()[static_cast<std::size_t>(current)].Id : 0;
-    model_.Refresh();
+    model_.Apply(std::move(*update));
     QItemSelection selection;
     const std::vector<UnknownRequestRow>& rows = model_.Rows();
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int row = static_cast<int>(r);
-        if (std::find(selected.begin(), selected.end(), rows[r].Id) != selected.end())
+        if (selected.count(rows[r].Id) != 0)
             selection.select(model_.index(row, 0), model_.index(row, model_.columnCount() - 1));
         if (rows[r].Id == currentId) selectionModel()->setCurrentIndex(model_.index(row, 0), QItemSelectionModel::NoUpdate);
     }

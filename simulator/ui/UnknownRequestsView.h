@@ -9,6 +9,7 @@
 #include <QTableView>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QMimeData;
@@ -29,8 +30,12 @@ class UnknownRequestTableModel final : public QAbstractTableModel {
 public:
     explicit UnknownRequestTableModel(const UnknownRequestList& list, QObject* parent = nullptr);
 
-    // Draws the list anew when it changed since the last refresh.
+    // Draws the list's changes since the last refresh: new rows behind the others are inserted,
+    // anything else draws the list anew.
     void Refresh();
+    // The list's changes since this copy; nothing when it is current.
+    std::optional<UnknownRequestUpdate> Pending() const;
+    void Apply(UnknownRequestUpdate update);
     // One column "Request" (when the window opens), or after the options of a simulation are
     // loaded a request column without header and one column "Answer <n>" per answer.
     void SetColumns(const QStringList& headers);
@@ -50,6 +55,7 @@ private:
     const UnknownRequestList& list_;
     std::vector<UnknownRequestRow> rows_;
     std::uint64_t version_ = UINT64_MAX;
+    std::uint64_t layout_ = UINT64_MAX;
     QStringList headers_;
 };
 
@@ -62,7 +68,7 @@ public:
     UnknownRequestsView(UnknownRequestList& list, QWidget* parent = nullptr);
 
     UnknownRequestTableModel& Model() { return model_; }
-    // Draws the list anew, keeping the selection of the rows that are still there.
+    // Draws the list's changes, keeping the selection of the rows that are still there.
     void Refresh();
     void SetAnswerColumns(int answerColumns);
     // "Clear": every row.

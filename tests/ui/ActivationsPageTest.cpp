@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableWidget>
-#include <QTextEdit>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -85,7 +84,7 @@ protected:
     }
     // The drawn log's lines since the last call, once count lines have come.
     std::vector<std::string> NewLogLines(std::size_t count) {
-        const auto& log = *Control<QTextEdit>(*window, "reOriglio");
+        const auto& log = *Control<QAbstractItemView>(*window, "reOriglio");
         EXPECT_TRUE(ProcessUntil([&] { return DrawnLines(log).size() >= logSeen + count; }));
         std::vector<std::string> lines;
         const std::vector<DrawnLine> drawn = DrawnLines(log);

@@ -233,6 +233,21 @@ TEST_F(ErrorsPageTest, NewAndDropsStoreThePageLeftAndKeepTheFileLoadable) {
     EXPECT_EQ(UnknownRows(), 1u);
 }
 
+TEST_F(ErrorsPageTest, SelectingOrAddingATabLeavesTheOtherTabsInTheBar) {
+    // The bar lays out every tab again for each one it takes in; drawn anew at each change, a
+    // simulation with a thousand fault readings took most of a second per click.
+    Load();
+    for (int t = 0; t < Tabs().count(); ++t) Tabs().setTabData(t, t + 1);
+    Tabs().setCurrentIndex(1);
+    EXPECT_EQ(Request().text(), "18 02 ff 00");
+    Control<QPushButton>(*window, "cmdNewErrorRequest")->click();
+    EXPECT_EQ(TabCaptions(), (std::vector<std::string>{"ERROR_1", "ERROR_2", "ERROR_3"}));
+    EXPECT_EQ(Tabs().currentIndex(), 2);
+    std::vector<int> marks;
+    for (int t = 0; t < Tabs().count(); ++t) marks.push_back(Tabs().tabData(t).isValid() ? Tabs().tabData(t).toInt() : 0);
+    EXPECT_EQ(marks, (std::vector<int>{1, 2, 0}));
+}
+
 TEST_F(ErrorsPageTest, TheSettingsPageHoldsTheScanOptionsAndCloseWritesThem) {
     // The form's values before any load.
     EXPECT_EQ(Control<QSpinBox>(*window, "seErrorScaningRequestCount")->value(), 2);

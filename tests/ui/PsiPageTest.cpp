@@ -13,6 +13,9 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
+#include <map>
+#include <set>
+
 #include "EngineWindowFixture.h"
 #include "HexLineEdit.h"
 #include "PsiPage.h"
@@ -156,6 +159,31 @@ TEST_F(PsiPageTest, TheTreeAsLoadedAndThePagesControls) {
     EXPECT_EQ(DataEditor().text(), "");
     EXPECT_EQ(Grid().rowCount(), 1);
     EXPECT_EQ(GridColumn(0), std::vector<std::string>{""});
+}
+
+TEST_F(PsiPageTest, TheTreeArrivesInOneInsertionAndItsNodesShareTheIconsOfTheirKind) {
+    // A simulation holds tens of thousands of nodes: inserted root by root, or each with an icon
+    // of its own, the load takes seconds and hundreds of megabytes.
+    std::vector<std::pair<int, int>> insertions;
+    QObject::connect(Tree().model(), &QAbstractItemModel::rowsInserted, window.get(),
+                     [&](const QModelIndex& parent, int first, int last) {
+                         if (!parent.isValid()) insertions.emplace_back(first, last);
+                     });
+    LoadFixture();
+    EXPECT_EQ(insertions, (std::vector<std::pair<int, int>>{{0, 5}}));
+
+    std::map<int, std::set<qint64>> icons; // state image -> the icons drawn for it
+    for (int g = 0; g < Tree().topLevelItemCount(); ++g) {
+        std::vector<QTreeWidgetItem*> nodes{Node(g)};
+        for (int c = 0; c < Node(g)->childCount(); ++c) nodes.push_back(Node(g, c));
+        for (QTreeWidgetItem* node : nodes) {
+            EXPECT_FALSE(node->icon(0).isNull());
+            icons[node->data(0, StateImageRole).toInt()].insert(node->icon(0).cacheKey());
+        }
+    }
+    ASSERT_EQ(icons.size(), 3u);
+    for (const auto& [image, keys] : icons) EXPECT_EQ(keys.size(), 1u) << "state image " << image;
+    EXPECT_NE(*icons[RootStateImage].begin(), *icons[AnswerStateImage].begin());
 }
 
 TEST_F(PsiPageTest, KeysTakeAnAnswerThroughTheDataEditorToTheEngineAndTheGrid) {

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScrollBar>
 
 #include <atomic>
 #include <memory>
@@ -99,6 +100,43 @@ TEST_F(UnknownRequestsTest, DeleteRemovesTheSelectedRowsAndClearAll) {
     Action("mUnknownRequestClear")->trigger();
     EXPECT_EQ(View().Model().rowCount(), 0);
     EXPECT_EQ(AnswersFromTheEngine("0101"), std::nullopt);
+}
+
+TEST_F(UnknownRequestsTest, NewRowsComeBehindTheOthersAndLeaveTheViewWhereTheOperatorHasIt) {
+    // A scan of identifiers meets thousands of unknown requests while the operator looks at the
+    // list: each new one is inserted behind the others, never the whole list drawn anew.
+    std::vector<std::pair<std::string, TStringList>> reports;
+    char text[8];
+    for (int i = 0; i < 300; ++i) {
+        std::snprintf(text, sizeof text, "%04x", i);
+        reports.push_back({text, {std::string(text) + "aa"}});
+    }
+    Report({reports.begin(), reports.begin() + 200});
+    ASSERT_TRUE(ProcessUntil([&] { return View().Model().rowCount() == 200; }));
+    View().selectRow(130);
+    View().scrollTo(View().model()->index(120, 0), QAbstractItemView::PositionAtTop);
+    const int scrolled = View().verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    int resets = 0;
+    QObject::connect(&View().Model(), &QAbstractItemModel::modelReset, window.get(), [&] { ++resets; });
+
+    Report({reports.begin() + 200, reports.end()});
+    ASSERT_TRUE(ProcessUntil([&] { return View().Model().rowCount() == 300; }));
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(View().verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(View().currentIndex().row(), 130);
+    EXPECT_EQ(View().SelectedIds(), std::vector<std::uint64_t>{View().Model().Rows()[130].Id});
+    EXPECT_EQ(View().Model().Rows()[299].Request, "01 2b");
+
+    // Rows behind deleted ones are still found, and a deleted request comes back as a new row.
+    View().selectRow(0);
+    View().DeleteSelectedRows();
+    EXPECT_EQ(AnswersFromTheEngine("012b"), TStringList{"012baa"});
+    EXPECT_EQ(AnswersFromTheEngine("0000"), std::nullopt);
+    Report({{"0000", {"7f0000"}}});
+    ASSERT_TRUE(ProcessUntil([&] { return View().Model().rowCount() == 300; }));
+    EXPECT_EQ(View().Model().Rows().back().Request, "00 00");
+    EXPECT_EQ(AnswersFromTheEngine("0000"), TStringList{"7f0000"});
 }
 
 TEST_F(UnknownRequestsTest, ADragCarriesTheRowsToTheEditors) {

@@ -23,6 +23,7 @@
 #include "MemoryStatus.h"
 #include "QtOperatorDialogs.h"
 #include "WindowTestSupport.h"
+#include "fixtures/SteppingClock.h"
 
 namespace fs = std::filesystem;
 
@@ -200,6 +201,26 @@ TEST_F(WindowShellTest, TheZulmPortTakesItsSettingsAtCreation) {
     EXPECT_STREQ(window->ZulmPort().GetPortName(), "/dev/ttyUSB3");
     EXPECT_EQ(window->ZulmPort().Settings().BaudRate, 19200);
     EXPECT_FALSE(window->ZulmPort().IsOpen());
+}
+
+TEST_F(WindowShellTest, ALoadsPumpsProcessTheWindowsEventsAFewTimesAFrame) {
+    // The loading passes pump once per entry: a pump that always processed the events would cost
+    // a system call per entry, seconds in a simulation of tens of thousands of requests.
+    VirtualClock clock(1000);
+    ClockGuard guard(clock);
+    int handled = 0;
+    const auto post = [&] { QMetaObject::invokeMethod(window.get(), [&] { ++handled; }, Qt::QueuedConnection); };
+    post();
+    window->Pump();
+    EXPECT_EQ(handled, 1);
+    post();
+    window->Pump();
+    clock.Advance(PumpIntervalMs - 1);
+    window->Pump();
+    EXPECT_EQ(handled, 1);
+    clock.Advance(1);
+    window->Pump();
+    EXPECT_EQ(handled, 2);
 }
 
 TEST(MemoryStatusTest, TheLoadComesFromMeminfo) {

@@ -2,11 +2,11 @@
 // The real main window under Qt's offscreen platform for the window's tests: one application per
 // test program, a wait that keeps the window's events flowing, and a copy of the fixture
 // simulation with a program folder holding the fake link library.
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QBrush>
+#include <QFont>
 #include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ inline std::vector<std::string> LinesOf(const QPlainTextEdit& edit) {
     return lines;
 }
 
-// One line of a rich-text log as drawn: its text, colour and weight (of its first character).
+// One line of the traffic log as drawn: its text, colour and weight.
 struct DrawnLine {
     std::string Text;
     std::string Color; // "#rrggbb"
@@ -69,16 +69,23 @@ inline void PrintTo(const DrawnLine& l, std::ostream* os) {
     *os << "{\"" << l.Text << "\", " << l.Color << (l.Bold ? ", bold}" : "}");
 }
 
-inline std::vector<DrawnLine> DrawnLines(const QTextEdit& log) {
+inline std::vector<DrawnLine> DrawnLines(const QAbstractItemView& log) {
     std::vector<DrawnLine> lines;
-    const QTextDocument* document = log.document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block.text().isEmpty()) continue;
-        const QTextCharFormat format = block.begin().fragment().charFormat();
-        lines.push_back({block.text().toStdString(), format.foreground().color().name().toStdString(),
-                         format.font().bold()});
+    const QAbstractItemModel& model = *log.model();
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QModelIndex line = model.index(r, 0);
+        lines.push_back({line.data(Qt::DisplayRole).toString().toStdString(),
+                         line.data(Qt::ForegroundRole).value<QBrush>().color().name().toStdString(),
+                         line.data(Qt::FontRole).value<QFont>().bold()});
     }
     return lines;
+}
+
+// The log's text: each line followed by a line feed.
+inline std::string LogText(const QAbstractItemView& log) {
+    std::string text;
+    for (const DrawnLine& line : DrawnLines(log)) text += line.Text + "\n";
+    return text;
 }
 
 // A copy of the window's fixture simulation, and a program folder with the fake link library and
