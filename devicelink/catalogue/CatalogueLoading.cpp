@@ -72,27 +72,29 @@ std::int32_t InitText(std::int32_t languageNumber, std::uint8_t useCodec, int ma
         using namespace CatalogueBlobs;
         const auto expand = [&](const char* name) { return ExpandCatalogueFile(folder + QLatin1String(name)); };
         const std::optional<QByteArray> errsae = ExpandScrambledFile(folder + QStringLiteral("errsae.zip"), CatalogueKey);
+        // The files that messages read anew go through the reads of each use, which then share
+        // these tables while the files stay unchanged.
+        CatalogueTables& t = s.tables;
         const std::optional<QByteArray> ecu = expand("ecu.zip");
-        const std::optional<QByteArray> attiva = expand("attiva.zip");
+        std::shared_ptr<TItemTextTable> attiva = t.files.Items(folder + QStringLiteral("attiva.zip"));
         const std::optional<QByteArray> errlist = expand("errlist.zip");
-        const std::optional<QByteArray> info = expand("info.zip");
-        const std::optional<QByteArray> param = expand("param.zip");
+        std::shared_ptr<TItemTextTable> info = t.files.Items(folder + QStringLiteral("info.zip"));
+        std::shared_ptr<TItemTextTable> param = t.files.Items(folder + QStringLiteral("param.zip"));
         const std::optional<QByteArray> posst = expand("posst.zip");
-        const std::optional<QByteArray> stati = expand("stati.zip");
-        const std::optional<QByteArray> umis = expand("umis.zip");
+        std::shared_ptr<TItemTextTable> stati = t.files.Items(folder + QStringLiteral("stati.zip"));
+        std::shared_ptr<TTextTable> umis = t.files.Lines(folder + QStringLiteral("umis.zip"));
         qDebug("main: catalogue: InitText: end uncompressing data");
 
         qDebug("main: catalogue: InitText: parsing data");
-        CatalogueTables& t = s.tables;
-        t.activationTexts = FromExpanded(attiva, std::make_unique<TItemTextTable>());
+        t.activationTexts = std::move(attiva);
         t.ecuTexts = FromExpanded(ecu, std::make_unique<TEcuTextTable>());
         const std::unique_ptr<TTextTable> makers = FromExpanded(errlist, std::make_unique<TTextTable>());
         t.faultTexts = FromExpanded(errsae, std::make_unique<TErrorTextTable>());
-        t.infoTexts = FromExpanded(info, std::make_unique<TItemTextTable>());
-        t.parameterTexts = FromExpanded(param, std::make_unique<TItemTextTable>());
+        t.infoTexts = std::move(info);
+        t.parameterTexts = std::move(param);
         t.statusValueTexts = FromExpanded(posst, DirectTable());
-        t.statusTexts = FromExpanded(stati, std::make_unique<TItemTextTable>());
-        t.unitTexts = FromExpanded(umis, DirectTable());
+        t.statusTexts = std::move(stati);
+        t.unitTexts = std::move(umis);
         t.activationKinds = DelimitedFile(QString::fromLatin1(ActivationKindsPath));
         qDebug("main: catalogue: InitText: end parsing data");
 

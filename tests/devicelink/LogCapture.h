@@ -22,6 +22,10 @@ public:
         std::lock_guard lock(mutex_);
         return std::find(lines_.begin(), lines_.end(), line) != lines_.end();
     }
+    std::size_t Count(const std::string& line) const {
+        std::lock_guard lock(mutex_);
+        return static_cast<std::size_t>(std::count(lines_.begin(), lines_.end(), line));
+    }
     void Clear() {
         std::lock_guard lock(mutex_);
         lines_.clear();
