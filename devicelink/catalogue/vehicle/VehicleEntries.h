@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <initializer_list>
+#include <unordered_map>
 #include <vector>
 
 // One system of the identified vehicle.
@@ -45,3 +47,31 @@ bool EcuEntryMatches(const TEcuEntry& entry, const TEcuEntry& probe);
 
 // The index of the first entry that matches probe, or -1.
 std::int32_t FindEcuEntry(const TEcuList& list, const TEcuEntry& probe);
+
+// An ECU list with an index beside it: FindEcuEntry's answer without a search, for probes
+// whose flags are among those the index was made for (others are searched).
+class TIndexedEcuList {
+public:
+    // The flags of a probe as the index tells them apart: bit 0 part numbers, bit 1 engine codes.
+    using Compared = unsigned;
+    static constexpr Compared PartNumbers = 1;
+    static constexpr Compared EngineCodes = 2;
+
+    TIndexedEcuList(TEcuList& list, std::initializer_list<Compared> indexed);
+
+    std::int32_t Find(const TEcuEntry& probe) const;
+    // Appends entry to the list; returns its index.
+    std::int32_t Append(const TEcuEntry& entry);
+
+private:
+    static Compared ComparedBy(const TEcuEntry& probe);
+    static std::size_t HashOf(const TEcuEntry& entry, Compared compared);
+    bool Indexed(Compared compared) const;
+    // The first entry that equals entry in the texts compared, or -1.
+    std::int32_t FirstLike(const TEcuEntry& entry, Compared compared) const;
+
+    TEcuList& list_;
+    std::vector<Compared> indexed_;
+    // By the hash of the texts compared (and which): the first entry of each set of equal texts.
+    std::unordered_multimap<std::size_t, std::int32_t> first_;
+};
