@@ -57,45 +57,47 @@ const TEcuList& TVehicleDatabase::BuildEcuLists() {
             continue;
         }
         TEcuEntry probe = TEcuEntry::FromRecord(record, static_cast<std::int32_t>(i));
+        const TEcuTextHashes hashes = TEcuTextHashes::Of(probe);
 
-        const std::int32_t e = ecus.Find(probe);
+        const std::int32_t e = ecus.Find(probe, hashes);
         if (e < 0) {
-            ecus.Append(probe);
+            ecus.Append(probe, hashes);
             continue;
         }
+        const TEcuTextHashes& ecuHashes = ecus.HashesAt(e);
 
         // A further record of ECU e: its part number, compared among e's part numbers.
         probe.hasPartNumbers = true;
         probe.parentIndex = e;
-        std::int32_t p = partNumbers.Find(probe);
+        std::int32_t p = partNumbers.Find(probe, hashes);
         // The part-number entry that stands for e's first record.
         std::int32_t s = -1;
         if (p < 0) {
             ecuList_[e].hasPartNumbers = true;
-            p = partNumbers.Append(probe);
-            s = partNumbers.Find(ecuList_[e]);
+            p = partNumbers.Append(probe, hashes);
+            s = partNumbers.Find(ecuList_[e], ecuHashes);
             if (s < 0) {
                 TEcuEntry first = ecuList_[e];
                 first.parentIndex = e;
-                s = partNumbers.Append(first);
+                s = partNumbers.Append(first, ecuHashes);
             }
         }
 
         // Its pair of part number and engine code, under part-number entry p.
         probe.hasEngineCodes = true;
         probe.parentIndex = p;
-        if (engineCodes.Find(probe) >= 0)
+        if (engineCodes.Find(probe, hashes) >= 0)
             continue;
         ecuList_[e].hasEngineCodes = true;
-        engineCodes.Append(probe);
-        if (engineCodes.Find(ecuList_[e]) < 0) {
+        engineCodes.Append(probe, hashes);
+        if (engineCodes.Find(ecuList_[e], ecuHashes) < 0) {
             // The first record's engine code is entered the first time e gets engine codes,
             // which is the time its part-number entry was made; find it should that not hold.
             if (s < 0)
-                s = partNumbers.Find(ecuList_[e]);
+                s = partNumbers.Find(ecuList_[e], ecuHashes);
             TEcuEntry first = ecuList_[e];
             first.parentIndex = s;
-            engineCodes.Append(first);
+            engineCodes.Append(first, ecuHashes);
         }
     }
     return ecuList_;

@@ -49,50 +49,105 @@ std::int32_t FindEcuEntry(const TEcuList& list, const TEcuEntry& probe) {
     return -1;
 }
 
+TEcuTextHashes TEcuTextHashes::Of(const TEcuEntry& e) {
+    return {qHashMulti(0, e.ecuText1, e.ecuName, e.ecuText2, e.ecuText3), qHash(e.partNumber), qHash(e.engineCode)};
+}
+
+namespace {
+
+constexpr std::size_t FirstPlaces = 64;
+
+// Spreads every bit of a hash over the low ones, which choose the place.
+std::size_t Mixed(std::size_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+} // namespace
+
 TIndexedEcuList::TIndexedEcuList(TEcuList& list, std::initializer_list<Compared> indexed)
-    : list_(list), indexed_(indexed) {
-    for (std::size_t i = 0; i < list_.size(); ++i)
-        for (Compared c : indexed_)
-            if (FirstLike(list_[i], c) < 0)
-                first_.emplace(HashOf(list_[i], c), static_cast<std::int32_t>(i));
+    : list_(list), indexed_(indexed), places_(FirstPlaces) {
+    for (std::size_t i = 0; i < list_.size(); ++i) {
+        hashes_.push_back(TEcuTextHashes::Of(list_[i]));
+        Index(static_cast<std::int32_t>(i));
+    }
 }
 
 TIndexedEcuList::Compared TIndexedEcuList::ComparedBy(const TEcuEntry& probe) {
     return (probe.hasPartNumbers ? PartNumbers : 0) | (probe.hasEngineCodes ? EngineCodes : 0);
 }
 
-std::size_t TIndexedEcuList::HashOf(const TEcuEntry& e, Compared compared) {
-    std::size_t h = qHashMulti(compared, e.ecuText1, e.ecuName, e.ecuText2, e.ecuText3);
+std::size_t TIndexedEcuList::HashOf(const TEcuTextHashes& hashes, Compared compared) {
+    std::size_t h = qHashMulti(compared, hashes.ecu);
     if ((compared & PartNumbers) != 0)
-        h = qHashMulti(h, e.partNumber);
+        h = qHashMulti(h, hashes.partNumber);
     if ((compared & EngineCodes) != 0)
-        h = qHashMulti(h, e.engineCode);
-    return h;
+        h = qHashMulti(h, hashes.engineCode);
+    return Mixed(h);
 }
 
 bool TIndexedEcuList::Indexed(Compared compared) const {
     return std::find(indexed_.begin(), indexed_.end(), compared) != indexed_.end();
 }
 
-std::int32_t TIndexedEcuList::FirstLike(const TEcuEntry& entry, Compared compared) const {
-    const auto [begin, end] = first_.equal_range(HashOf(entry, compared));
-    for (auto it = begin; it != end; ++it)
-        if (SameTexts(list_[static_cast<std::size_t>(it->second)], entry, compared))
-            return it->second;
-    return -1;
+std::int32_t TIndexedEcuList::FirstLike(const TEcuEntry& entry, std::size_t hash, Compared compared,
+                                        std::size_t* free) const {
+    const std::size_t mask = places_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Place& p = places_[i];
+        if (p.entry < 0) {
+            if (free != nullptr)
+                *free = i;
+            return -1;
+        }
+        if (p.hash == hash && SameTexts(list_[static_cast<std::size_t>(p.entry)], entry, compared))
+            return p.entry;
+    }
 }
 
-std::int32_t TIndexedEcuList::Find(const TEcuEntry& probe) const {
+void TIndexedEcuList::Index(std::int32_t entry) {
+    const TEcuEntry& e = list_[static_cast<std::size_t>(entry)];
+    for (Compared c : indexed_) {
+        // An entry answers a probe only where no earlier one does.
+        const std::size_t hash = HashOf(hashes_[static_cast<std::size_t>(entry)], c);
+        std::size_t free = 0;
+        if (FirstLike(e, hash, c, &free) >= 0)
+            continue;
+        places_[free] = {hash, entry};
+        if (++taken_ * 2 > places_.size())
+            Grow();
+    }
+}
+
+void TIndexedEcuList::Grow() {
+    std::vector<Place> old(places_.size() * 2);
+    old.swap(places_);
+    const std::size_t mask = places_.size() - 1;
+    for (const Place& p : old) {
+        if (p.entry < 0)
+            continue;
+        std::size_t i = p.hash & mask;
+        while (places_[i].entry >= 0)
+            i = (i + 1) & mask;
+        places_[i] = p;
+    }
+}
+
+std::int32_t TIndexedEcuList::Find(const TEcuEntry& probe, const TEcuTextHashes& hashes) const {
     const Compared compared = ComparedBy(probe);
-    return Indexed(compared) ? FirstLike(probe, compared) : FindEcuEntry(list_, probe);
+    if (!Indexed(compared))
+        return FindEcuEntry(list_, probe);
+    return FirstLike(probe, HashOf(hashes, compared), compared, nullptr);
 }
 
-std::int32_t TIndexedEcuList::Append(const TEcuEntry& entry) {
+std::int32_t TIndexedEcuList::Append(const TEcuEntry& entry, const TEcuTextHashes& hashes) {
     const auto index = static_cast<std::int32_t>(list_.size());
     list_.push_back(entry);
-    // An entry answers a probe only where no earlier one does.
-    for (Compared c : indexed_)
-        if (FirstLike(entry, c) < 0)
-            first_.emplace(HashOf(entry, c), index);
+    hashes_.push_back(hashes);
+    Index(index);
     return index;
 }
