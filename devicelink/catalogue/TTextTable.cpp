@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 namespace {
 
@@ -112,40 +111,54 @@ std::int32_t TTextTable::Parse() {
     return parsedDirect_ ? ParseDirect() : ParseDelimited();
 }
 
-std::int32_t TTextTable::ParseDelimited() {
+std::optional<TTextTable::LineEnds> TTextTable::LineAt(qsizetype start) const {
     const char* d = data.constData();
-    const auto cut = [](qsizetype length) { return static_cast<std::uint8_t>(std::min(length, FieldLimit)); };
+    const qsizetype n = data.size();
+    for (qsizetype i = start; i < n; ++i) {
+        if (!IsLineEnd(d[i]))
+            continue;
+        // A CR or LF right after it belongs to the same line end.
+        const qsizetype lineEnd = (i + 1 < n && IsLineEnd(d[i + 1])) ? i + 2 : i + 1;
+        return LineEnds{i, lineEnd};
+    }
+    return std::nullopt;
+}
+
+TTextTable::DelimitedFields TTextTable::FieldsOf(qsizetype start, qsizetype contentEnd, bool withCode) const {
+    const char* d = data.constData();
+    DelimitedFields f;
+    qsizetype fieldStart = start;
+    int separators = 0;
+    for (qsizetype i = start; i < contentEnd; ++i) {
+        if (d[i] != ';')
+            continue;
+        ++separators;
+        if (separators == 1 && withCode)
+            f.code = ParseCode(d + fieldStart, std::min(i - fieldStart, FieldLimit), numberBase);
+        else if (separators == 2)
+            f.text = {fieldStart, std::min(i - fieldStart, FieldLimit)};
+        fieldStart = i + 1;
+    }
+    f.aux = {fieldStart, std::min(contentEnd - fieldStart, FieldLimit)};
+    return f;
+}
+
+std::int32_t TTextTable::ParseDelimited() {
     ForEachLine([&](qsizetype start, qsizetype contentEnd, qsizetype) {
-        DelimitedRecord rec;
-        qsizetype fieldStart = start;
-        int separators = 0;
-        for (qsizetype i = start; i < contentEnd; ++i) {
-            if (d[i] != ';')
-                continue;
-            ++separators;
-            if (separators == 1) {
-                rec.code = ParseCode(d + fieldStart, std::min(i - fieldStart, FieldLimit), numberBase);
-            } else if (separators == 2) {
-                rec.hasText = true;
-                rec.textOffset = static_cast<std::uint32_t>(fieldStart);
-                rec.textLength = cut(i - fieldStart);
-            }
-            fieldStart = i + 1;
-        }
-        rec.auxOffset = static_cast<std::uint32_t>(fieldStart);
-        rec.auxLength = cut(contentEnd - fieldStart);
-        delimited_.push_back(rec);
+        delimited_.push_back({FieldsOf(start, contentEnd, true).code, static_cast<std::uint32_t>(start)});
         return true;
     });
     return static_cast<std::int32_t>(delimited_.size());
 }
 
 std::int32_t TTextTable::ParseDirect() {
+    std::int32_t lines = 0;
     ForEachLine([&](qsizetype start, qsizetype, qsizetype) {
-        lineStarts_.push_back(static_cast<std::uint32_t>(start));
+        if (lines++ % LinesAStep == 0)
+            lineStarts_.push_back(static_cast<std::uint32_t>(start));
         return true;
     });
-    return static_cast<std::int32_t>(lineStarts_.size());
+    return lines;
 }
 
 std::int32_t TTextTable::CodeAt(int index) const {
@@ -156,24 +169,21 @@ TTextTable::TextRecord TTextTable::RecordAt(int index) const {
     TextRecord rec;
     if (index < 0 || index >= count)
         return rec;
-    const auto i = static_cast<std::size_t>(index);
     if (parsedDirect_) {
-        // A line holds no line end: it runs up to the first one, cut at the field's limit.
-        const qsizetype start = lineStarts_[i];
-        const qsizetype limit = std::min(data.size(), start + FieldLimit);
-        qsizetype end = start;
-        while (end < limit && !IsLineEnd(data.at(end)))
-            ++end;
+        qsizetype start = lineStarts_[static_cast<std::size_t>(index / LinesAStep)];
+        for (int i = 0; i < index % LinesAStep; ++i)
+            start = LineAt(start)->lineEnd;
+        const qsizetype contentEnd = LineAt(start)->contentEnd;
         rec.code = index;
-        rec.text = {start, end - start};
+        rec.text = {start, std::min(contentEnd - start, FieldLimit)};
         rec.aux = rec.text;
         return rec;
     }
-    const DelimitedRecord& d = delimited_[i];
-    rec.code = d.code;
-    if (d.hasText)
-        rec.text = {d.textOffset, d.textLength};
-    rec.aux = {d.auxOffset, d.auxLength};
+    const qsizetype start = delimited_[static_cast<std::size_t>(index)].start;
+    const DelimitedFields f = FieldsOf(start, LineAt(start)->contentEnd, false);
+    rec.code = delimited_[static_cast<std::size_t>(index)].code;
+    rec.text = f.text;
+    rec.aux = f.aux;
     return rec;
 }
 

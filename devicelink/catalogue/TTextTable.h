@@ -10,9 +10,11 @@
 // Lines end at a CR or an LF; a CR or LF right after it belongs to the same line end (so CR LF,
 // LF CR, CR CR and LF LF end one line). Text after the last line end is not read.
 //
-// The data are read in one pass; a record only points into them (a direct-form line is its
-// start, a fixed-width record its code), so a table costs little more than its text. The data
-// hold at most CatalogueBlobs::MaxExpandedBytes: a larger file gives an empty table.
+// The data are read in one pass; a record only points into them (a delimited line is its code
+// and its start, a fixed-width one its code, and a direct-form table keeps the start of every
+// sixteenth line), so a table costs little more than its text; texts are cut from the data when
+// they are asked for. The data hold at most CatalogueBlobs::MaxExpandedBytes: a larger file
+// gives an empty table.
 //
 // Look-ups are a bisection over the records in file order, which must be ascending by code: with
 // equal codes the search lands on a later one of them, and in a table that is not ascending a
@@ -24,6 +26,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 class TTextTable {
 public:
@@ -92,6 +95,13 @@ protected:
     // Frees the records of the form.
     virtual void ClearRecords();
 
+    // The line that begins at start: where its characters end and where its line end ends;
+    // none when no line end follows (text after the last line end is no line).
+    struct LineEnds {
+        qsizetype contentEnd;
+        qsizetype lineEnd;
+    };
+    std::optional<LineEnds> LineAt(qsizetype start) const;
     // Calls line(start, contentEnd, lineEnd) for each line of the data in order, while it
     // returns true.
     template <typename F> void ForEachLine(F line) const;
@@ -105,38 +115,37 @@ protected:
     bool directIndex = false;
 
 private:
-    // A delimited line: its code and where its two texts lie in the data.
+    // A direct-form table keeps where every LinesAStep-th line begins; a look-up walks on from
+    // there.
+    static constexpr int LinesAStep = 16;
+
+    // A delimited line: its code and where it begins; its texts are found again when asked for.
     struct DelimitedRecord {
         std::int32_t code = 0;
-        std::uint32_t textOffset = 0;
-        std::uint32_t auxOffset = 0;
-        std::uint8_t textLength = 0;
-        std::uint8_t auxLength = 0;
-        bool hasText = false;
+        std::uint32_t start = 0;
+    };
+    // The fields of a delimited line.
+    struct DelimitedFields {
+        std::int32_t code = 0;
+        Span text;
+        Span aux;
     };
 
     QString Lookup(int key, bool aux);
     std::int32_t ParseDelimited();
     std::int32_t ParseDirect();
+    DelimitedFields FieldsOf(qsizetype start, qsizetype contentEnd, bool withCode) const;
 
     bool parsedDirect_ = false; // the form of the records held
     std::deque<DelimitedRecord> delimited_;
-    std::deque<std::uint32_t> lineStarts_; // the direct form: where each line begins
+    std::deque<std::uint32_t> lineStarts_; // the direct form: where lines 0, LinesAStep, ... begin
 };
 
 template <typename F> void TTextTable::ForEachLine(F line) const {
-    const char* d = data.constData();
-    const qsizetype n = data.size();
-    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
     qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (!isLineEnd(d[i]))
-            continue;
-        const qsizetype contentEnd = i;
-        if (i + 1 < n && isLineEnd(d[i + 1]))
-            ++i;
-        if (!line(start, contentEnd, i + 1))
+    while (const std::optional<LineEnds> l = LineAt(start)) {
+        if (!line(start, l->contentEnd, l->lineEnd))
             return;
-        start = i + 1;
+        start = l->lineEnd;
     }
 }
