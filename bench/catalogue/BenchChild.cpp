@@ -1,10 +1,8 @@
 #include "BenchChild.h"
 
-#include "CatalogueApi.h"
 #include "KrixEmulator.h"
-#include "LinkLibrary.h"
 #include "ProgramFolder.h"
-#include "SelectionApi.h"
+#include "SelectionLibrary.h"
 
 #include <sys/resource.h>
 
@@ -42,29 +40,9 @@ constexpr int MinRuns = 3;
 constexpr int MaxRuns = 200;
 constexpr double BudgetSeconds = 3.0;
 
-struct BenchLibrary : LinkLibrary {
-    BenchLibrary() {
-        Bind(initText, "InitText");
-        Bind(initDbText, "InitDbText");
-        Bind(makerList, "MakerList");
-        Bind(fuelList, "FuelList");
-        Bind(modelList, "ModelList");
-        Bind(versionList, "VersionList");
-        Bind(setVersion, "SetVersion");
-        Bind(getPlantList, "GetPlantList");
-        Bind(setPlantSelected, "SetPlantSelected");
-        Bind(getEcuList, "GetEcuList");
-    }
+struct BenchLibrary : SelectionLibrary {
+    BenchLibrary() { Bind(initText, "InitText"); }
     decltype(&::InitText) initText = nullptr;
-    decltype(&::InitDbText) initDbText = nullptr;
-    decltype(&::MakerList) makerList = nullptr;
-    decltype(&::FuelList) fuelList = nullptr;
-    decltype(&::ModelList) modelList = nullptr;
-    decltype(&::VersionList) versionList = nullptr;
-    decltype(&::SetVersion) setVersion = nullptr;
-    decltype(&::GetPlantList) getPlantList = nullptr;
-    decltype(&::SetPlantSelected) setPlantSelected = nullptr;
-    decltype(&::GetEcuList) getEcuList = nullptr;
 };
 
 // A field of /proc/self/status in kB.
@@ -107,10 +85,11 @@ void PrintMemory(long startKb) {
     Print("peak_kb", static_cast<double>(StatusKb("VmHWM")));
 }
 
-int InitTextCase(BenchLibrary& lib) {
+// The call's first time, the median of its later ones, and the peak memory above the start.
+int FirstAndMedian(const std::function<void()>& call) {
     const long start = StatusKb("VmRSS");
-    Print("first_s", SecondsOf([&] { lib.initText(Language, CodecOn); }));
-    Print("median_s", MedianOf([&] { lib.initText(Language, CodecOn); }));
+    Print("first_s", SecondsOf(call));
+    Print("median_s", MedianOf(call));
     PrintMemory(start);
     return 0;
 }
@@ -167,28 +146,33 @@ int MessagesCase(BenchLibrary& lib) {
     lib.initText(Language, CodecOn);
     if (lib.InitComKrix(0) != 0 || lib.PollStatusInitKrix(text.data()) != 0)
         return 3;
-    const auto status = [&] { lib.StatusInitKrix(text.data()); };
-
-    Print("empty_s", MedianOf(status));
+    // The three records in turn, so that the device's read costs the same in each series.
     constexpr std::uint8_t MessageCatalogue = 0;
     constexpr std::uint8_t Parameters = 1;
-    record(MessageCatalogue, {10, 20, 30, 40});
-    Print("source0_first_s", SecondsOf(status));
-    Print("source0_s", MedianOf(status));
-    record(Parameters, {1000, 2000, 3000, 4000});
-    Print("source1_first_s", SecondsOf(status));
-    Print("source1_s", MedianOf(status));
+    struct Series {
+        const char* name;
+        std::uint8_t source;
+        std::array<std::uint32_t, 4> ids;
+        std::vector<double> times;
+    };
+    Series series[] = {{"empty", MessageCatalogue, {0, 0, 0, 0}, {}},
+                       {"source0", MessageCatalogue, {10, 20, 30, 40}, {}},
+                       {"source1", Parameters, {1000, 2000, 3000, 4000}, {}}};
+    double total = 0.0;
+    for (int run = 0; run < MinRuns || (total < BudgetSeconds && run < MaxRuns); ++run) {
+        for (Series& s : series) {
+            record(s.source, s.ids);
+            s.times.push_back(SecondsOf([&] { lib.StatusInitKrix(text.data()); }));
+            total += s.times.back();
+        }
+    }
+    for (const Series& s : series) {
+        Print((std::string(s.name) + "_first_s").c_str(), s.times.front());
+        Print((std::string(s.name) + "_s").c_str(), Median({s.times.begin() + 1, s.times.end()}));
+    }
     Print("peak_kb", static_cast<double>(StatusKb("VmHWM")));
     lib.DeleteThreadKrix();
     emulator.Stop();
-    return 0;
-}
-
-int CodecCase(BenchLibrary& lib, int language) {
-    const long start = StatusKb("VmRSS");
-    Print("first_s", SecondsOf([&] { lib.initDbText(language, CodecOn); }));
-    Print("median_s", MedianOf([&] { lib.initDbText(language, CodecOn); }));
-    PrintMemory(start);
     return 0;
 }
 
@@ -222,13 +206,13 @@ int Run(int argc, char** argv) {
     }
     const std::string name = argv[0];
     if (name == "inittext")
-        return InitTextCase(lib);
+        return FirstAndMedian([&] { lib.initText(Language, CodecOn); });
     if (name == "expand")
         return ExpandCase(lib);
     if (name == "messages")
         return MessagesCase(lib);
     if (name == "codec" && argc > 1)
-        return CodecCase(lib, std::atoi(argv[1]));
+        return FirstAndMedian([&, language = std::atoi(argv[1])] { lib.initDbText(language, CodecOn); });
     if (name == "ecus")
         return EcusCase(lib);
     return 1;
