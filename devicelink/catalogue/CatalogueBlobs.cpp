@@ -157,10 +157,18 @@ QByteArray ExpandScrambled(const QByteArray& file, std::uint8_t key, const QStri
 }
 
 Noted ReadOpenFile(QFile& file, qsizetype limit) {
+    const auto refused = [&] {
+        return Noted{QByteArray(), "main: catalogue: " + file.fileName().toLocal8Bit() + " holds more than " +
+                                       QByteArray::number(limit) + " bytes: refused"};
+    };
     if (file.size() > limit)
-        return {QByteArray(), "main: catalogue: " + file.fileName().toLocal8Bit() + " holds more than " +
-                                  QByteArray::number(limit) + " bytes: refused"};
-    return {file.readAll(), QByteArray()};
+        return refused();
+    // A device or a pipe tells no size and may never end: no more than one byte past the limit
+    // is read from it.
+    QByteArray bytes = file.isSequential() ? file.read(limit + 1) : file.readAll();
+    if (bytes.size() > limit)
+        return refused();
+    return {std::move(bytes), QByteArray()};
 }
 
 std::optional<QByteArray> ReadWholeFile(const QString& path, qsizetype limit) {

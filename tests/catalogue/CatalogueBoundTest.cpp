@@ -141,7 +141,7 @@ TEST_F(CatalogueBound, FilesThatHoldMoreThanACatalogueFileMayAreNotRead) {
     struct Case {
         const char* name;
         QString path;
-        qint64 size;
+        qint64 size; // -1: a link to a device that never ends
         qsizetype limit;
     };
     const Case cases[] = {
@@ -150,10 +150,16 @@ TEST_F(CatalogueBound, FilesThatHoldMoreThanACatalogueFileMayAreNotRead) {
         {"a scrambled file", QStringLiteral("text/ita/errsae.zip"), CatalogueBlobs::MaxStoredBytes + 1,
          CatalogueBlobs::MaxStoredBytes},
         {"a plain file", QStringLiteral("text/tipoatt.txt"), MaxExpandedBytes + 1, MaxExpandedBytes},
+        {"a device that never ends", QStringLiteral("text/ita/info.zip"), -1, CatalogueBlobs::MaxStoredBytes},
     };
     for (const Case& c : cases) {
         SetUp();
-        WriteSparseFile(c.path, c.size);
+        if (c.size < 0) {
+            QFile::remove(c.path);
+            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), c.path));
+        } else {
+            WriteSparseFile(c.path, c.size);
+        }
         const LogCapture log;
         EXPECT_EQ(Catalogue::InitText(Italian, CodecOn, NoMaker), 1) << c.name;
         EXPECT_TRUE(log.Contains(TooBig(c.path.toStdString(), c.limit))) << c.name;
