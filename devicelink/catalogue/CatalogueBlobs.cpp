@@ -1,18 +1,103 @@
 #include "CatalogueBlobs.h"
 
+#include <sys/mman.h>
+#include <zlib.h>
+
 #include <QFile>
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 
 namespace CatalogueBlobs {
 namespace {
 
 constexpr qsizetype LengthFieldSize = 4;
+// zlib never expands a byte to more than about this many.
+constexpr qsizetype MaxDeflateRatio = 1032;
+// The smallest step of growth once the first room is full.
+constexpr qsizetype MinGrowth = 64 * 1024;
+// Room left over at the end that is given back.
+constexpr qsizetype SlackKept = 4096;
+constexpr qsizetype MaxZlibPiece = std::numeric_limits<uInt>::max();
 
 quint32 LengthHint(const QByteArray& blob) {
     const auto* b = reinterpret_cast<const unsigned char*>(blob.constData());
     return (quint32{b[0]} << 24) | (quint32{b[1]} << 16) | (quint32{b[2]} << 8) | quint32{b[3]};
+}
+
+constexpr std::uintptr_t HugePage = 2 * 1024 * 1024;
+
+// A large text is taken in huge pages where the system allows it: a page fault costs as much
+// for 2 MiB as for 4 KiB, and a catalogue's text is written whole at once.
+void AdviseHugePages(QByteArray& text) {
+    const auto first = reinterpret_cast<std::uintptr_t>(text.data());
+    const std::uintptr_t begin = (first + HugePage - 1) & ~(HugePage - 1);
+    const std::uintptr_t end = (first + static_cast<std::uintptr_t>(text.size())) & ~(HugePage - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+enum class Inflated { Whole, Corrupt, TooLarge };
+
+// The zlib stream of in expanded into out, first into room bytes, then growing up to one byte
+// past the bound: reaching that byte is the proof that the text is too large.
+Inflated Inflate(const char* in, qsizetype inSize, qsizetype room, QByteArray& out) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return Inflated::Corrupt;
+    constexpr qsizetype Ceiling = MaxExpandedBytes + 1;
+    out = QByteArray(std::clamp<qsizetype>(room, 1, Ceiling), Qt::Uninitialized);
+    AdviseHugePages(out);
+    qsizetype produced = 0;
+    qsizetype fed = 0;
+    Inflated result = Inflated::Corrupt;
+    for (;;) {
+        if (produced == out.size()) {
+            if (out.size() == Ceiling) {
+                result = Inflated::TooLarge;
+                break;
+            }
+            // A new room and a copy rather than a reallocation: moving huge pages may copy them
+            // behind the scenes and hold both rooms whole.
+            QByteArray larger(std::min(Ceiling, out.size() + std::max(out.size(), MinGrowth)), Qt::Uninitialized);
+            AdviseHugePages(larger);
+            std::memcpy(larger.data(), out.constData(), static_cast<std::size_t>(produced));
+            out = std::move(larger);
+        }
+        if (z.avail_in == 0 && fed < inSize) {
+            const qsizetype piece = std::min(inSize - fed, MaxZlibPiece);
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in + fed));
+            z.avail_in = static_cast<uInt>(piece);
+            fed += piece;
+        }
+        const qsizetype space = std::min(out.size() - produced, MaxZlibPiece);
+        z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+        z.avail_out = static_cast<uInt>(space);
+        const int r = inflate(&z, Z_NO_FLUSH);
+        produced += space - static_cast<qsizetype>(z.avail_out);
+        if (r == Z_STREAM_END) {
+            result = produced == Ceiling ? Inflated::TooLarge : Inflated::Whole;
+            break;
+        }
+        // Without room zlib stops for more of it; with room and nothing left to feed the
+        // stream was cut short.
+        const bool wantsRoom = (r == Z_OK || r == Z_BUF_ERROR) && z.avail_out == 0;
+        const bool wantsInput = r == Z_OK && (z.avail_in > 0 || fed < inSize);
+        if (!wantsRoom && !wantsInput)
+            break;
+    }
+    inflateEnd(&z);
+    if (result != Inflated::Whole) {
+        out = QByteArray();
+        return result;
+    }
+    out.resize(produced);
+    if (out.capacity() - produced > produced / 8 + SlackKept)
+        out.squeeze();
+    return result;
 }
 
 } // namespace
@@ -21,27 +106,37 @@ std::uint8_t RotateRight1(std::uint8_t b) { return static_cast<std::uint8_t>((b 
 
 std::uint8_t RotateLeft1(std::uint8_t b) { return static_cast<std::uint8_t>((b << 1) | (b >> 7)); }
 
-QByteArray Expand(const QByteArray& blob, const QString& name) {
-    if (blob.size() < LengthFieldSize) {
-        qDebug("main: catalogue: Expand: %s is too short to expand (%lld bytes)", qPrintable(name),
-               static_cast<long long>(blob.size()));
-        return QByteArray();
-    }
-    QByteArray capped = blob;
+void WriteNote(const QByteArray& note) {
+    if (!note.isEmpty())
+        qDebug("%s", note.constData());
+}
+
+Noted ExpandNoted(const QByteArray& blob, const QString& name) {
+    const QByteArray file = name.toLocal8Bit();
+    if (blob.size() < LengthFieldSize)
+        return {QByteArray(), "main: catalogue: Expand: " + file + " is too short to expand (" +
+                                  QByteArray::number(blob.size()) + " bytes)"};
     const quint32 hint = LengthHint(blob);
-    if (hint > static_cast<quint32>(MaxLengthHint)) {
+    const qsizetype streamSize = blob.size() - LengthFieldSize;
+    Noted expanded;
+    if (streamSize > 0) {
         // Only the first allocation follows the hint: a larger text still expands whole.
-        const quint32 cap = static_cast<quint32>(MaxLengthHint);
-        capped[0] = static_cast<char>(cap >> 24);
-        capped[1] = static_cast<char>(cap >> 16);
-        capped[2] = static_cast<char>(cap >> 8);
-        capped[3] = static_cast<char>(cap);
+        const qsizetype room = std::min({static_cast<qsizetype>(hint), MaxLengthHint,
+                                         streamSize * MaxDeflateRatio}) + 1;
+        if (Inflate(blob.constData() + LengthFieldSize, streamSize, room, expanded.bytes) == Inflated::TooLarge)
+            return {QByteArray(), "main: catalogue: Expand: " + file + " expands to more than " +
+                                      QByteArray::number(MaxExpandedBytes) + " bytes: refused"};
     }
-    QByteArray expanded = qUncompress(capped);
     // Four zero bytes alone are the form of the empty text.
-    if (expanded.isEmpty() && (hint != 0 || blob.size() > LengthFieldSize))
-        qDebug("main: catalogue: Expand: %s does not expand", qPrintable(name));
+    if (expanded.bytes.isEmpty() && (hint != 0 || streamSize > 0))
+        expanded.note = "main: catalogue: Expand: " + file + " does not expand";
     return expanded;
+}
+
+QByteArray Expand(const QByteArray& blob, const QString& name) {
+    Noted expanded = ExpandNoted(blob, name);
+    WriteNote(expanded.note);
+    return std::move(expanded.bytes);
 }
 
 QByteArray ExpandScrambled(const QByteArray& file, std::uint8_t key, const QString& name) {
@@ -54,31 +149,60 @@ QByteArray ExpandScrambled(const QByteArray& file, std::uint8_t key, const QStri
     for (char& b : body)
         b = static_cast<char>(RotateRight1(static_cast<std::uint8_t>(b)) ^ fileKey);
     QByteArray text = Expand(body, name);
+    body = QByteArray();
     for (char& c : text)
         c = static_cast<char>(RotateRight1(static_cast<std::uint8_t>(static_cast<std::uint8_t>(c) ^ key)));
     std::reverse(text.begin(), text.end());
     return text;
 }
 
-std::optional<QByteArray> ReadWholeFile(const QString& path) {
+Noted ReadOpenFile(QFile& file, qsizetype limit) {
+    const auto refused = [&] {
+        return Noted{QByteArray(), "main: catalogue: " + file.fileName().toLocal8Bit() + " holds more than " +
+                                       QByteArray::number(limit) + " bytes: refused"};
+    };
+    if (file.size() > limit)
+        return refused();
+    // A device or a pipe tells no size and may never end: no more than one byte past the limit
+    // is read from it.
+    QByteArray bytes = file.isSequential() ? file.read(limit + 1) : file.readAll();
+    if (bytes.size() > limit)
+        return refused();
+    return {std::move(bytes), QByteArray()};
+}
+
+std::optional<QByteArray> ReadWholeFile(const QString& path, qsizetype limit) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return file.readAll();
+    Noted read = ReadOpenFile(file, limit);
+    WriteNote(read.note);
+    return std::move(read.bytes);
 }
 
-std::optional<QByteArray> ExpandCatalogueFile(const QString& source) {
-    const std::optional<QByteArray> blob = ReadWholeFile(source);
-    if (!blob)
+namespace {
+
+// The file's bytes through expand; none when it cannot be opened, empty when it is refused.
+template <typename F> std::optional<QByteArray> ExpandFile(const QString& path, F expand) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return Expand(*blob, source);
+    Noted read = ReadOpenFile(file, MaxStoredBytes);
+    if (!read.note.isEmpty()) {
+        WriteNote(read.note);
+        return QByteArray();
+    }
+    return expand(std::move(read.bytes));
+}
+
+} // namespace
+
+std::optional<QByteArray> ExpandCatalogueFile(const QString& source) {
+    return ExpandFile(source, [&](const QByteArray& blob) { return Expand(blob, source); });
 }
 
 std::optional<QByteArray> ExpandScrambledFile(const QString& source, std::uint8_t key) {
-    const std::optional<QByteArray> file = ReadWholeFile(source);
-    if (!file)
-        return std::nullopt;
-    return ExpandScrambled(*file, key, source);
+    return ExpandFile(source, [&](const QByteArray& blob) { return ExpandScrambled(blob, key, source); });
 }
 
 } // namespace CatalogueBlobs

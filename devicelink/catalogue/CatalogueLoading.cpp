@@ -93,28 +93,38 @@ std::int32_t InitText(std::int32_t languageNumber, std::uint8_t useCodec, int ma
             const std::optional<QString> path = InFolder(folder, name);
             return path ? ExpandScrambledFile(*path, CatalogueKey) : std::nullopt;
         };
+        // The files that messages read anew go through the reads of each use, which then share
+        // these tables while the files stay unchanged.
+        CatalogueTables& t = s.tables;
+        const auto items = [&](const char* name) {
+            const std::optional<QString> path = InFolder(folder, QLatin1String(name));
+            return path ? t.files.Items(*path) : std::make_shared<TItemTextTable>();
+        };
+        const auto lines = [&](const char* name) {
+            const std::optional<QString> path = InFolder(folder, QLatin1String(name));
+            return path ? t.files.Lines(*path) : std::shared_ptr<TTextTable>(DirectTable());
+        };
         const std::optional<QByteArray> errsae = expandScrambled(QStringLiteral("errsae.zip"));
         const std::optional<QByteArray> ecu = expand("ecu.zip");
-        const std::optional<QByteArray> attiva = expand("attiva.zip");
+        std::shared_ptr<TItemTextTable> attiva = items("attiva.zip");
         const std::optional<QByteArray> errlist = expand("errlist.zip");
-        const std::optional<QByteArray> info = expand("info.zip");
-        const std::optional<QByteArray> param = expand("param.zip");
+        std::shared_ptr<TItemTextTable> info = items("info.zip");
+        std::shared_ptr<TItemTextTable> param = items("param.zip");
         const std::optional<QByteArray> posst = expand("posst.zip");
-        const std::optional<QByteArray> stati = expand("stati.zip");
-        const std::optional<QByteArray> umis = expand("umis.zip");
+        std::shared_ptr<TItemTextTable> stati = items("stati.zip");
+        std::shared_ptr<TTextTable> umis = lines("umis.zip");
         qDebug("main: catalogue: InitText: end uncompressing data");
 
         qDebug("main: catalogue: InitText: parsing data");
-        CatalogueTables& t = s.tables;
-        t.activationTexts = FromExpanded(attiva, std::make_unique<TItemTextTable>());
+        t.activationTexts = std::move(attiva);
         t.ecuTexts = FromExpanded(ecu, std::make_unique<TEcuTextTable>());
         const std::unique_ptr<TTextTable> makers = FromExpanded(errlist, std::make_unique<TTextTable>());
         t.faultTexts = FromExpanded(errsae, std::make_unique<TErrorTextTable>());
-        t.infoTexts = FromExpanded(info, std::make_unique<TItemTextTable>());
-        t.parameterTexts = FromExpanded(param, std::make_unique<TItemTextTable>());
+        t.infoTexts = std::move(info);
+        t.parameterTexts = std::move(param);
         t.statusValueTexts = FromExpanded(posst, DirectTable());
-        t.statusTexts = FromExpanded(stati, std::make_unique<TItemTextTable>());
-        t.unitTexts = FromExpanded(umis, DirectTable());
+        t.statusTexts = std::move(stati);
+        t.unitTexts = std::move(umis);
         t.activationKinds = DelimitedFile(QString::fromLatin1(ActivationKindsPath));
         qDebug("main: catalogue: InitText: end parsing data");
 

@@ -5,6 +5,7 @@
 //
 // MakerFaultTexts is either a table of its own (the selected maker's fault file) or the very
 // table FaultTexts; it is freed once whichever it is.
+#include "CatalogueFileCache.h"
 #include "TFixedWidthTables.h"
 #include "TTextTable.h"
 
@@ -19,20 +20,22 @@ namespace Catalogue {
 constexpr char TextsNotLoaded = 'Z';
 constexpr char TextsReady = 'P';
 
-// The twelve catalogue tables.
+// The twelve catalogue tables, and the stored files read anew at each use. The tables of the
+// files that are also read anew are shared with those reads while the files stay unchanged.
 struct CatalogueTables {
     std::unique_ptr<TEcuTextTable> ecuTexts;
-    std::unique_ptr<TItemTextTable> activationTexts;
+    std::shared_ptr<TItemTextTable> activationTexts;
     std::unique_ptr<TErrorTextTable> faultTexts;
     std::unique_ptr<TErrorTextTable> ownMakerFaultTexts; // null: the maker's texts are FaultTexts
-    std::unique_ptr<TItemTextTable> infoTexts;
-    std::unique_ptr<TItemTextTable> parameterTexts;
-    std::unique_ptr<TItemTextTable> statusTexts;
+    std::shared_ptr<TItemTextTable> infoTexts;
+    std::shared_ptr<TItemTextTable> parameterTexts;
+    std::shared_ptr<TItemTextTable> statusTexts;
     std::unique_ptr<TTextTable> statusValueTexts;
-    std::unique_ptr<TTextTable> unitTexts;
+    std::shared_ptr<TTextTable> unitTexts;
     std::unique_ptr<TTextTable> activationKinds;
     std::unique_ptr<TTextTable> messageTexts;
     std::unique_ptr<TTextTable> keyTexts;
+    CatalogueFileCache files;
 
     TErrorTextTable* MakerFaultTexts() const {
         return ownMakerFaultTexts ? ownMakerFaultTexts.get() : faultTexts.get();

@@ -25,16 +25,6 @@ QString ParentFolder(const QString& languageFolder) {
     return slash < 0 ? QString() : folder.left(slash + 1);
 }
 
-// A catalogue of one message, expanded for this call only.
-QString TextFromExpanded(const QString& folder, const char* zipName, std::unique_ptr<TTextTable> table,
-                         std::int32_t textId) {
-    const std::optional<QByteArray> bytes = CatalogueBlobs::ExpandCatalogueFile(folder + QLatin1String(zipName));
-    if (!bytes)
-        return QString();
-    table->LoadBytes(*bytes);
-    return table->GetText(textId);
-}
-
 QString TextOf(TTextTable* table, std::int32_t id) { return table != nullptr ? table->GetText(id) : QString(); }
 
 void EnsureMessageTables(State& s) {
@@ -78,16 +68,16 @@ QString MessageCatalogueText(CatalogueTables& t, std::int32_t textId, QString* k
 QString TextBySource(State& s, std::int32_t textId, std::int32_t source, QString* keyString) {
     CatalogueTables& t = s.tables;
     const QString& folder = s.textFolder;
+    // The catalogues of sources 1 to 4 and 10 are read as the files stand at this message.
+    const auto items = [&](const char* zipName) {
+        return TextOf(t.files.Items(folder + QLatin1String(zipName)).get(), textId);
+    };
     switch (source) {
-    case SourceParameters: return TextFromExpanded(folder, "param.zip", std::make_unique<TItemTextTable>(), textId);
-    case SourceStatuses: return TextFromExpanded(folder, "stati.zip", std::make_unique<TItemTextTable>(), textId);
-    case SourceInfo: return TextFromExpanded(folder, "info.zip", std::make_unique<TItemTextTable>(), textId);
-    case SourceActivations: return TextFromExpanded(folder, "attiva.zip", std::make_unique<TItemTextTable>(), textId);
-    case SourceUnits: {
-        auto units = std::make_unique<TTextTable>();
-        units->SetDirectIndex(true);
-        return TextFromExpanded(folder, "umis.zip", std::move(units), textId);
-    }
+    case SourceParameters: return items("param.zip");
+    case SourceStatuses: return items("stati.zip");
+    case SourceInfo: return items("info.zip");
+    case SourceActivations: return items("attiva.zip");
+    case SourceUnits: return TextOf(t.files.Lines(folder + QStringLiteral("umis.zip")).get(), textId);
     case SourceFaults: return TextOf(t.faultTexts.get(), textId);
     case SourceMakerFaults: return TextOf(t.MakerFaultTexts(), textId);
     default: return MessageCatalogueText(t, textId, keyString);

@@ -25,26 +25,44 @@ TTextTable::Span TFixedWidthTable::Column(qsizetype recordStart, qsizetype recor
     return {begin, i - begin};
 }
 
-void TFixedWidthTable::ParseLines(const std::vector<Line>& lines) {
-    records.clear();
-    if (lines.empty())
-        return;
-    // The first line, with its line end, sets the length of every record.
-    const qsizetype recordLength = lines.front().lineEnd;
+std::int32_t TFixedWidthTable::Parse() {
+    recordLength_ = 0;
     const qsizetype size = data.size();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const qsizetype start = static_cast<qsizetype>(i) * recordLength;
+    std::int32_t lines = 0;
+    ForEachLine([&](qsizetype, qsizetype, qsizetype lineEnd) {
+        // The first line, with its line end, sets the length of every record.
+        if (lines == 0)
+            recordLength_ = lineEnd;
+        const qsizetype start = static_cast<qsizetype>(lines) * recordLength_;
         if (start >= size)
-            break; // shorter lines than the first: no record begins beyond the data
-        const qsizetype end = std::min(start + recordLength, size);
-        TextRecord rec;
-        const Span code = Column(start, end, 0, CodeWidth);
-        rec.code = ParseCode(data.constData() + code.offset, code.length, columns_.base);
-        rec.text = Column(start, end, columns_.textColumn, columns_.textWidth);
-        if (columns_.auxWidth > 0)
-            rec.aux = Column(start, end, columns_.auxColumn, columns_.auxWidth);
-        records.push_back(rec);
-    }
+            return false; // shorter lines than the first: no record begins beyond the data
+        const Span code = Column(start, std::min(start + recordLength_, size), 0, CodeWidth);
+        codes_.push_back(ParseCode(data.constData() + code.offset, code.length, columns_.base));
+        ++lines;
+        return true;
+    });
+    return lines;
+}
+
+std::int32_t TFixedWidthTable::CodeAt(int index) const { return codes_[static_cast<std::size_t>(index)]; }
+
+TTextTable::TextRecord TFixedWidthTable::RecordAt(int index) const {
+    TextRecord rec;
+    if (index < 0 || index >= count)
+        return rec;
+    const qsizetype start = static_cast<qsizetype>(index) * recordLength_;
+    const qsizetype end = std::min(start + recordLength_, data.size());
+    rec.code = CodeAt(index);
+    rec.text = Column(start, end, columns_.textColumn, columns_.textWidth);
+    if (columns_.auxWidth > 0)
+        rec.aux = Column(start, end, columns_.auxColumn, columns_.auxWidth);
+    return rec;
+}
+
+void TFixedWidthTable::ClearRecords() {
+    TTextTable::ClearRecords();
+    std::deque<std::int32_t>().swap(codes_);
+    recordLength_ = 0;
 }
 
 TEcuTextTable::TEcuTextTable() : TFixedWidthTable(Columns) {}

@@ -3,9 +3,14 @@
 // included); a record's code is its first 8 characters in the class's base, its texts are cut
 // at fixed columns, each ending early at a zero byte. Texts keep their trailing blanks.
 //
+// A record is kept as its code alone: its place in the data is its index times the record
+// length, and its texts are cut from there at each look-up.
+//
 // A line shorter than its columns gives what it holds: a column ends at the record's end, at a
 // line end and at the end of the data, never in the next line.
 #include "TTextTable.h"
+
+#include <deque>
 
 // Columns of one fixed-width table.
 struct FixedColumns {
@@ -24,12 +29,17 @@ public:
 
 protected:
     explicit TFixedWidthTable(const FixedColumns& columns);
-    void ParseLines(const std::vector<Line>& lines) override;
+    std::int32_t Parse() override;
+    std::int32_t CodeAt(int index) const override;
+    TextRecord RecordAt(int index) const override;
+    void ClearRecords() override;
 
 private:
     Span Column(qsizetype recordStart, qsizetype recordEnd, qsizetype column, qsizetype width) const;
 
     FixedColumns columns_;
+    qsizetype recordLength_ = 0;
+    std::deque<std::int32_t> codes_;
 };
 
 // ECU names: hexadecimal code, a 25-character name from column 9.

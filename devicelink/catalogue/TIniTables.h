@@ -3,9 +3,49 @@
 // the store's widths. A slot whose name is empty is free; a new entry takes the first free slot
 // from slot 0, and when the count has reached the capacity before it is placed, the capacity
 // doubles first (every entry keeps its slot). Files are written in slot order.
+//
+// Names are found through an index, and a table holds only the slots up to the last one ever
+// filled: its capacity (128 keys a section, 16 sections at first) is the number of slots it
+// stands for, not memory it takes.
 #include <QByteArray>
+#include <QHash>
 
+#include <set>
 #include <vector>
+
+// The names of a table's slots: which slot holds a name, and which slot a new name takes.
+class TIniSlots {
+public:
+    explicit TIniSlots(int capacity) : capacity_(capacity) {}
+
+    // The slot of a used name, or -1.
+    int Find(const QByteArray& name) const;
+    // The slot a new entry of that name takes (the first free one, after the capacity doubled
+    // when the count had reached it); the count grows by one. The caller's payload of that slot
+    // must be there (Size() slots) and is the caller's to fill.
+    int Place(const QByteArray& name);
+    // Frees the slot; the count stays.
+    void Free(int slot);
+
+    int Count() const { return count_; }
+    int Capacity() const { return capacity_; }
+    // Slots held: every slot from here on is free.
+    int Size() const { return static_cast<int>(names_.size()); }
+    const QByteArray& NameAt(int slot) const;
+
+private:
+    // Up to this many slots a name is looked for slot by slot, beyond it in the index (most
+    // sections hold a few keys, and an index costs more than they do).
+    static constexpr int SearchedUpTo = 8;
+
+    void IndexAll();
+
+    int count_ = 0;
+    int capacity_;
+    std::vector<QByteArray> names_;
+    QHash<QByteArray, int> index_; // names that are not empty, once there are more than SearchedUpTo slots
+    std::set<int> free_;           // held slots whose name is empty
+};
 
 // The keys of one section with their values.
 class TIniKeyList {
@@ -24,14 +64,14 @@ public:
     void Remove(const QByteArray& name);
 
     // Slots ever filled (every used slot lies below it); it never decreases.
-    int Count() const { return count_; }
-    int Capacity() const { return static_cast<int>(names_.size()); }
-    const QByteArray& NameAt(int slot) const { return names_[static_cast<std::size_t>(slot)]; }
-    const QByteArray& ValueAt(int slot) const { return values_[static_cast<std::size_t>(slot)]; }
+    int Count() const { return slots_.Count(); }
+    int Capacity() const { return slots_.Capacity(); }
+    // Empty for a free slot.
+    const QByteArray& NameAt(int slot) const { return slots_.NameAt(slot); }
+    const QByteArray& ValueAt(int slot) const;
 
 private:
-    int count_ = 0;
-    std::vector<QByteArray> names_;
+    TIniSlots slots_;
     std::vector<QByteArray> values_;
 };
 
@@ -50,14 +90,15 @@ public:
     // Returns the slot.
     int Set(const QByteArray& name, const TIniKeyList& list);
 
-    int Count() const { return count_; }
-    int Capacity() const { return static_cast<int>(names_.size()); }
-    const QByteArray& NameAt(int slot) const { return names_[static_cast<std::size_t>(slot)]; }
+    int Count() const { return slots_.Count(); }
+    int Capacity() const { return slots_.Capacity(); }
+    // Empty for a free slot.
+    const QByteArray& NameAt(int slot) const { return slots_.NameAt(slot); }
+    // Only for a slot that Set returned or whose name is not empty.
     TIniKeyList& ListAt(int slot) { return lists_[static_cast<std::size_t>(slot)]; }
     const TIniKeyList& ListAt(int slot) const { return lists_[static_cast<std::size_t>(slot)]; }
 
 private:
-    int count_ = 0;
+    TIniSlots slots_;
     std::vector<TIniKeyList> lists_;
-    std::vector<QByteArray> names_;
 };

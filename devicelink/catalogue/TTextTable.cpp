@@ -1,8 +1,7 @@
 #include "TTextTable.h"
 
+#include "CatalogueBlobs.h"
 #include "CatalogueCodec.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <limits>
@@ -22,9 +21,7 @@ int DigitValue(char c) {
     return std::numeric_limits<int>::max();
 }
 
-TTextTable::Span Cut(qsizetype offset, qsizetype length, qsizetype limit) {
-    return {offset, std::min(length, limit)};
-}
+template <typename T> void Release(std::deque<T>& d) { std::deque<T>().swap(d); }
 
 } // namespace
 
@@ -50,51 +47,36 @@ bool TTextTable::Load(const QString& path) {
 }
 
 bool TTextTable::LoadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = CatalogueBlobs::ReadWholeFile(path, CatalogueBlobs::MaxExpandedBytes);
+    if (!bytes)
         return false;
-    const QByteArray bytes = file.readAll();
-    return LoadBytes(bytes);
+    return LoadBytes(*bytes);
 }
 
 bool TTextTable::LoadBytes(const QByteArray& bytes) {
     Clear();
     if (bytes.isEmpty())
         return false;
+    if (bytes.size() > CatalogueBlobs::MaxExpandedBytes) {
+        qDebug("main: catalogue: a table of %lld bytes is refused", static_cast<long long>(bytes.size()));
+        return false;
+    }
     data = bytes;
-    const std::vector<Line> lines = SplitLines(data);
-    ParseLines(lines);
-    count = static_cast<std::int32_t>(records.size());
+    count = Parse();
     return true;
 }
 
 void TTextTable::Clear() {
-    records.clear();
-    records.shrink_to_fit();
+    ClearRecords();
     data.clear();
     count = 0;
     lastIndex = -1;
     lastKey = -1;
 }
 
-std::vector<TTextTable::Line> TTextTable::SplitLines(const QByteArray& bytes) {
-    std::vector<Line> lines;
-    const char* d = bytes.constData();
-    const qsizetype n = bytes.size();
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < n) {
-        if (!IsLineEnd(d[i])) {
-            ++i;
-            continue;
-        }
-        const qsizetype contentEnd = i++;
-        if (i < n && IsLineEnd(d[i]))
-            ++i;
-        lines.push_back({start, contentEnd, i});
-        start = i;
-    }
-    return lines;
+void TTextTable::ClearRecords() {
+    Release(delimited_);
+    Release(lineStarts_);
 }
 
 std::int32_t TTextTable::ParseCode(const char* text, qsizetype length, int base) {
@@ -124,45 +106,85 @@ std::int32_t TTextTable::ParseCode(const char* text, qsizetype length, int base)
     return static_cast<std::int32_t>(value);
 }
 
-void TTextTable::ParseLines(const std::vector<Line>& lines) {
-    if (directIndex)
-        ParseDirect(lines);
-    else
-        ParseDelimited(lines);
+std::int32_t TTextTable::Parse() {
+    parsedDirect_ = directIndex;
+    return parsedDirect_ ? ParseDirect() : ParseDelimited();
 }
 
-void TTextTable::ParseDelimited(const std::vector<Line>& lines) {
-    records.resize(lines.size());
+std::optional<TTextTable::LineEnds> TTextTable::LineAt(qsizetype start) const {
     const char* d = data.constData();
-    for (std::size_t r = 0; r < lines.size(); ++r) {
-        const Line& line = lines[r];
-        TextRecord& rec = records[r];
-        qsizetype fieldStart = line.start;
-        int separators = 0;
-        for (qsizetype i = line.start; i < line.contentEnd; ++i) {
-            if (d[i] != ';')
-                continue;
-            ++separators;
-            const qsizetype length = std::min(i - fieldStart, FieldLimit);
-            if (separators == 1)
-                rec.code = ParseCode(d + fieldStart, length, numberBase);
-            else if (separators == 2)
-                rec.text = {fieldStart, length};
-            fieldStart = i + 1;
-        }
-        rec.aux = Cut(fieldStart, line.contentEnd - fieldStart, FieldLimit);
+    const qsizetype n = data.size();
+    for (qsizetype i = start; i < n; ++i) {
+        if (!IsLineEnd(d[i]))
+            continue;
+        // A CR or LF right after it belongs to the same line end.
+        const qsizetype lineEnd = (i + 1 < n && IsLineEnd(d[i + 1])) ? i + 2 : i + 1;
+        return LineEnds{i, lineEnd};
     }
+    return std::nullopt;
 }
 
-void TTextTable::ParseDirect(const std::vector<Line>& lines) {
-    records.resize(lines.size());
-    for (std::size_t r = 0; r < lines.size(); ++r) {
-        const Line& line = lines[r];
-        TextRecord& rec = records[r];
-        rec.code = static_cast<std::int32_t>(r);
-        rec.text = Cut(line.start, line.contentEnd - line.start, FieldLimit);
-        rec.aux = rec.text;
+TTextTable::DelimitedFields TTextTable::FieldsOf(qsizetype start, qsizetype contentEnd, bool withCode) const {
+    const char* d = data.constData();
+    DelimitedFields f;
+    qsizetype fieldStart = start;
+    int separators = 0;
+    for (qsizetype i = start; i < contentEnd; ++i) {
+        if (d[i] != ';')
+            continue;
+        ++separators;
+        if (separators == 1 && withCode)
+            f.code = ParseCode(d + fieldStart, std::min(i - fieldStart, FieldLimit), numberBase);
+        else if (separators == 2)
+            f.text = {fieldStart, std::min(i - fieldStart, FieldLimit)};
+        fieldStart = i + 1;
     }
+    f.aux = {fieldStart, std::min(contentEnd - fieldStart, FieldLimit)};
+    return f;
+}
+
+std::int32_t TTextTable::ParseDelimited() {
+    ForEachLine([&](qsizetype start, qsizetype contentEnd, qsizetype) {
+        delimited_.push_back({FieldsOf(start, contentEnd, true).code, static_cast<std::uint32_t>(start)});
+        return true;
+    });
+    return static_cast<std::int32_t>(delimited_.size());
+}
+
+std::int32_t TTextTable::ParseDirect() {
+    std::int32_t lines = 0;
+    ForEachLine([&](qsizetype start, qsizetype, qsizetype) {
+        if (lines++ % LinesAStep == 0)
+            lineStarts_.push_back(static_cast<std::uint32_t>(start));
+        return true;
+    });
+    return lines;
+}
+
+std::int32_t TTextTable::CodeAt(int index) const {
+    return parsedDirect_ ? index : delimited_[static_cast<std::size_t>(index)].code;
+}
+
+TTextTable::TextRecord TTextTable::RecordAt(int index) const {
+    TextRecord rec;
+    if (index < 0 || index >= count)
+        return rec;
+    if (parsedDirect_) {
+        qsizetype start = lineStarts_[static_cast<std::size_t>(index / LinesAStep)];
+        for (int i = 0; i < index % LinesAStep; ++i)
+            start = LineAt(start)->lineEnd;
+        const qsizetype contentEnd = LineAt(start)->contentEnd;
+        rec.code = index;
+        rec.text = {start, std::min(contentEnd - start, FieldLimit)};
+        rec.aux = rec.text;
+        return rec;
+    }
+    const qsizetype start = delimited_[static_cast<std::size_t>(index)].start;
+    const DelimitedFields f = FieldsOf(start, LineAt(start)->contentEnd, false);
+    rec.code = delimited_[static_cast<std::size_t>(index)].code;
+    rec.text = f.text;
+    rec.aux = f.aux;
+    return rec;
 }
 
 int TTextTable::Find(int key) const {
@@ -171,16 +193,17 @@ int TTextTable::Find(int key) const {
     if (directIndex)
         return (key >= 0 && key < count) ? key : -1;
     if (count == 1)
-        return records[0].code == key ? 0 : -1;
+        return CodeAt(0) == key ? 0 : -1;
     int lo = 0;
     int hi = count;
     bool leftStep = false;
     int probe = 0;
+    std::int32_t code = 0;
     for (;;) {
         probe = leftStep ? lo + (hi - lo) / 2 : lo + (hi - lo + 1) / 2;
         if (probe == count)
             return -1;
-        const std::int32_t code = records[static_cast<std::size_t>(probe)].code;
+        code = CodeAt(probe);
         if (key < code) {
             hi = probe;
             leftStep = true;
@@ -191,7 +214,7 @@ int TTextTable::Find(int key) const {
         if (hi - lo < 1 || code == key)
             break;
     }
-    return records[static_cast<std::size_t>(probe)].code == key ? probe : -1;
+    return code == key ? probe : -1;
 }
 
 QString TTextTable::Lookup(int key, bool aux) {
@@ -206,7 +229,7 @@ QString TTextTable::Lookup(int key, bool aux) {
         lastKey = key;
         lastIndex = index;
     }
-    const TextRecord& rec = records[static_cast<std::size_t>(index)];
+    const TextRecord rec = RecordAt(index);
     const Span& span = aux ? rec.aux : rec.text;
     if (span.length <= 0)
         return QString();

@@ -115,7 +115,7 @@ struct Language {
 };
 
 // codec.ini as an installation writes it: each key carries its section's prefix.
-inline QByteArray CodecIni(std::initializer_list<Language> languages) {
+template <typename Languages> QByteArray CodecIni(const Languages& languages) {
     QByteArray text;
     for (const Language& l : languages) {
         const QByteArray section = "lingua" + QByteArray::number(l.number);
@@ -126,6 +126,7 @@ inline QByteArray CodecIni(std::initializer_list<Language> languages) {
     }
     return text;
 }
+inline QByteArray CodecIni(std::initializer_list<Language> languages) { return CodecIni<>(languages); }
 
 // The plain texts of one language's catalogue files.
 struct LanguageTexts {

@@ -348,3 +348,137 @@ TEST(IniFiles, AFileThatCannotBeWrittenIsLeftAlone) {
     }
     EXPECT_TRUE(QFileInfo(QStringLiteral("blocked.ini")).isDir());
 }
+
+namespace {
+
+// The slot rules of a key list written out plainly: slots of names and values, the first free
+// one taken, the count that never decreases and the capacity that doubles when the count has
+// reached it.
+struct SlotModel {
+    int count = 0;
+    int capacity = TIniKeyList::MinCapacity;
+    std::vector<std::pair<QByteArray, QByteArray>> cells = std::vector<std::pair<QByteArray, QByteArray>>(
+        static_cast<std::size_t>(TIniKeyList::MinCapacity));
+
+    int SlotOf(const QByteArray& name) const {
+        for (int i = 0; i < count; ++i)
+            if (cells[static_cast<std::size_t>(i)].first == name)
+                return i;
+        return -1;
+    }
+    void Set(const QByteArray& name, const QByteArray& value) {
+        if (const int i = SlotOf(name); i >= 0) {
+            cells[static_cast<std::size_t>(i)].second = value;
+            return;
+        }
+        if (count == capacity) {
+            capacity *= 2;
+            cells.resize(static_cast<std::size_t>(capacity));
+        }
+        for (auto& slot : cells) {
+            if (slot.first.isEmpty()) {
+                slot = {name, value};
+                break;
+            }
+        }
+        ++count;
+    }
+    void Remove(const QByteArray& name) {
+        if (const int i = SlotOf(name); i >= 0)
+            cells[static_cast<std::size_t>(i)] = {};
+    }
+};
+
+// Every slot of the list as the model has it, and every name found with its value.
+void ExpectLikeTheModel(const TIniKeyList& list, const SlotModel& model, const std::string& step) {
+    ASSERT_EQ(list.Count(), model.count) << step;
+    ASSERT_EQ(list.Capacity(), model.capacity) << step;
+    for (int i = 0; i < model.capacity; ++i) {
+        const auto& [name, value] = model.cells[static_cast<std::size_t>(i)];
+        ASSERT_EQ(list.NameAt(i), name) << step << " slot " << i;
+        if (name.isEmpty())
+            continue;
+        ASSERT_EQ(list.ValueAt(i), value) << step << " slot " << i;
+        const QByteArray* found = list.Find(name);
+        ASSERT_NE(found, nullptr) << step << " " << name.toStdString();
+        ASSERT_EQ(*found, value) << step << " " << name.toStdString();
+    }
+}
+
+} // namespace
+
+TEST(IniTables, AKeyListKeepsTheSlotsTheirOrderAndTheCapacityOfTheSlotRules) {
+    struct Case {
+        const char* name;
+        int keys;     // keys set first, k0, k1, ...
+        int removeEvery; // then every n-th of them removed (0: none)
+        int added;    // then new keys set
+    };
+    const Case cases[] = {
+        {"a few keys, one removed and its slot taken again", 3, 2, 2},
+        {"keys up to the capacity, freed slots taken after it doubled", TIniKeyList::MinCapacity, 7, 30},
+        {"past the capacity", TIniKeyList::MinCapacity + 1, 0, 0},
+        {"grown past the search by name slot by slot, then shrunk below it", 12, 1, 5},
+        {"two doublings with slots freed in between", 2 * TIniKeyList::MinCapacity + 5, 3, 100},
+    };
+    for (const Case& c : cases) {
+        TIniKeyList list;
+        SlotModel model;
+        const auto set = [&](const QByteArray& name, const QByteArray& value) {
+            list.Set(name, value);
+            model.Set(name, value);
+        };
+        for (int k = 0; k < c.keys; ++k)
+            set("k" + QByteArray::number(k), QByteArray::number(k));
+        ExpectLikeTheModel(list, model, std::string(c.name) + ": filled");
+        for (int k = 0; c.removeEvery > 0 && k < c.keys; k += c.removeEvery) {
+            const QByteArray name = "k" + QByteArray::number(k);
+            list.Remove(name);
+            model.Remove(name);
+            EXPECT_EQ(list.Find(name), nullptr) << c.name << " " << name.toStdString();
+        }
+        list.Remove("absent");
+        ExpectLikeTheModel(list, model, std::string(c.name) + ": removed");
+        for (int k = 0; k < c.added; ++k)
+            set("new" + QByteArray::number(k), "v" + QByteArray::number(k));
+        // A key set again keeps its slot.
+        set("k1", "again");
+        ExpectLikeTheModel(list, model, std::string(c.name) + ": added");
+        EXPECT_EQ(list.Find("k0x"), nullptr) << c.name;
+        EXPECT_EQ(list.NameAt(list.Count() + 1), QByteArray()) << c.name;
+    }
+}
+
+TEST(IniFiles, ManySectionsAreEachFoundAndWrittenInTheirSlotOrder) {
+    WorkingFolder folder;
+    constexpr int Sections = 3000;
+    QByteArray text;
+    for (int s = 0; s < Sections; ++s) {
+        const QByteArray name = "lingua" + QByteArray::number(s);
+        text += '[' + name + "]\n" + name + "_idlingua=id" + QByteArray::number(s) + '\n';
+        // Each tenth section holds more keys than are searched slot by slot.
+        for (int k = 0; s % 10 == 0 && k < 12; ++k)
+            text += name + "_key" + QByteArray::number(k) + '=' + QByteArray::number(k) + '\n';
+    }
+    // A repeated header continues its section: its new key goes behind the others.
+    text += "[lingua7]\nlingua7_late=1\n";
+    WriteFile(QStringLiteral("codec.ini"), text);
+    {
+        TIniFiles ini(QStringLiteral("codec.ini"));
+        EXPECT_EQ(ini.SectionCount(), Sections);
+        EXPECT_EQ(ini.Store()->Capacity(), 4096);
+        for (int s = 0; s < Sections; s += 7) {
+            const QString section = QStringLiteral("Lingua%1").arg(s);
+            EXPECT_EQ(ini.GetStringValue(section, QStringLiteral("IdLingua"), {}), QStringLiteral("id%1").arg(s)) << s;
+            EXPECT_EQ(ini.GetIntValue(section, QStringLiteral("key11"), -1), s % 10 == 0 ? 11 : -1) << s;
+        }
+        EXPECT_EQ(ini.GetIntValue(QStringLiteral("lingua7"), QStringLiteral("late"), -1), 1);
+        EXPECT_EQ(ini.SectionName(Sections - 1), QStringLiteral("lingua%1").arg(Sections - 1));
+        ini.SetIntValue(QStringLiteral("lingua0"), QStringLiteral("key5"), 50); // rewritten in its slot
+    }
+    const QByteArray written = ReadFile(QStringLiteral("codec.ini"));
+    EXPECT_TRUE(written.startsWith("[lingua0]\nlingua0_idlingua=id0\nlingua0_key0=0\n"));
+    EXPECT_TRUE(written.contains("\nlingua0_key4=4\nlingua0_key5=50\nlingua0_key6=6\n"));
+    EXPECT_TRUE(written.contains("[lingua7]\nlingua7_idlingua=id7\nlingua7_late=1\n[lingua8]\n"));
+    EXPECT_TRUE(written.endsWith("[lingua2999]\nlingua2999_idlingua=id2999\n"));
+}

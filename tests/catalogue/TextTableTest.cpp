@@ -287,3 +287,38 @@ TEST_F(TextTables, AComposingSinglePageIsDecodedThroughItsByteTable) {
     EXPECT_EQ(table.GetText(1).size(), 4);
     EXPECT_FALSE(CatalogueCodec::DecodesByteByByte());
 }
+
+TEST_F(TextTables, LargeTablesAnswerEveryRecordOfEachForm) {
+    // Many more records than fit one block of a table's records.
+    constexpr int Records = 5000;
+    QByteArray delimited;
+    QByteArray direct;
+    QByteArray items;
+    for (int i = 0; i < Records; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        delimited += DelimitedLine(2 * i, "text" + n, "aux" + n);
+        direct += "line" + n + CrLf;
+        items += ItemLine(2 * i, "item" + n, "description" + n);
+    }
+    TTextTable byCode;
+    ASSERT_TRUE(byCode.LoadBytes(delimited));
+    const auto byLine = DirectTable(direct);
+    TItemTextTable fixed;
+    ASSERT_TRUE(fixed.LoadBytes(items));
+    EXPECT_EQ(byCode.Count(), Records);
+    EXPECT_EQ(byLine->Count(), Records);
+    EXPECT_EQ(fixed.Count(), Records);
+    for (int i : {0, 1, 31, 32, 33, 127, 128, 129, 1023, 1024, 2500, Records - 1}) {
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(byCode.Find(2 * i), i) << i;
+        EXPECT_EQ(byCode.Find(2 * i + 1), -1) << i;
+        EXPECT_EQ(byCode.GetText(2 * i).toStdString(), "text" + n);
+        EXPECT_EQ(byCode.GetAuxText(2 * i).toStdString(), "aux" + n);
+        EXPECT_EQ(byLine->GetText(i).toStdString(), "line" + n);
+        EXPECT_EQ(fixed.Find(2 * i), i) << i;
+        EXPECT_EQ(fixed.GetText(2 * i).trimmed().toStdString(), "item" + n);
+        EXPECT_EQ(fixed.GetAuxText(2 * i).trimmed().toStdString(), "description" + n);
+    }
+    EXPECT_EQ(byLine->GetText(Records), QString());
+    EXPECT_EQ(fixed.Find(2 * Records), -1);
+}

@@ -27,6 +27,10 @@ public:
         std::lock_guard lock(mutex_);
         return lines_;
     }
+    std::size_t Count(const std::string& line) const {
+        std::lock_guard lock(mutex_);
+        return static_cast<std::size_t>(std::count(lines_.begin(), lines_.end(), line));
+    }
     void Clear() {
         std::lock_guard lock(mutex_);
         lines_.clear();

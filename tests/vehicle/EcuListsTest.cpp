@@ -3,7 +3,12 @@
 #include "DatabaseFields.h"
 #include "VehicleDbFixture.h"
 
+#include <cstring>
+#include <iterator>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -200,3 +205,109 @@ TEST_F(EcuListsTest, NoSystemChosenMeansNoEcus) {
 }
 
 } // namespace
+
+namespace {
+
+// The three lists as searching each list from its first entry makes them, record by record.
+struct SearchedLists {
+    TEcuList ecus, partNumbers, engineCodes;
+};
+
+SearchedLists GroupedBySearching(const std::vector<TEcuEntry>& records) {
+    SearchedLists l;
+    for (TEcuEntry probe : records) {
+        const std::int32_t e = FindEcuEntry(l.ecus, probe);
+        if (e < 0) {
+            l.ecus.push_back(probe);
+            continue;
+        }
+        probe.hasPartNumbers = true;
+        probe.parentIndex = e;
+        std::int32_t p = FindEcuEntry(l.partNumbers, probe);
+        std::int32_t s = -1;
+        if (p < 0) {
+            l.ecus[e].hasPartNumbers = true;
+            l.partNumbers.push_back(probe);
+            p = static_cast<std::int32_t>(l.partNumbers.size() - 1);
+            s = FindEcuEntry(l.partNumbers, l.ecus[e]);
+            if (s < 0) {
+                TEcuEntry first = l.ecus[e];
+                first.parentIndex = e;
+                l.partNumbers.push_back(first);
+                s = static_cast<std::int32_t>(l.partNumbers.size() - 1);
+            }
+        }
+        probe.hasEngineCodes = true;
+        probe.parentIndex = p;
+        if (FindEcuEntry(l.engineCodes, probe) >= 0)
+            continue;
+        l.ecus[e].hasEngineCodes = true;
+        l.engineCodes.push_back(probe);
+        if (FindEcuEntry(l.engineCodes, l.ecus[e]) < 0) {
+            if (s < 0)
+                s = FindEcuEntry(l.partNumbers, l.ecus[e]);
+            TEcuEntry first = l.ecus[e];
+            first.parentIndex = s;
+            l.engineCodes.push_back(first);
+        }
+    }
+    return l;
+}
+
+void ExpectSameList(const TEcuList& actual, const TEcuList& expected, const std::string& name) {
+    ASSERT_EQ(actual.size(), expected.size()) << name;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const TEcuEntry& a = actual[i];
+        const TEcuEntry& x = expected[i];
+        SCOPED_TRACE(name + " entry " + std::to_string(i));
+        EXPECT_EQ(a.recordIndex, x.recordIndex);
+        EXPECT_EQ(a.parentIndex, x.parentIndex);
+        EXPECT_EQ(a.hasPartNumbers, x.hasPartNumbers);
+        EXPECT_EQ(a.hasEngineCodes, x.hasEngineCodes);
+        EXPECT_TRUE(a.ecuText1 == x.ecuText1 && a.ecuName == x.ecuName && a.ecuText2 == x.ecuText2 &&
+                    a.ecuText3 == x.ecuText3 && a.partNumber == x.partNumber && a.engineCode == x.engineCode);
+    }
+}
+
+} // namespace
+
+// Records drawn from a few texts each, so that ECUs, part numbers and engine codes repeat in
+// every order, in more records than one read takes.
+TEST_F(EcuListsTest, TheListsAreThoseOfSearchingEachListFromItsFirstEntry) {
+    constexpr int Records = 700;
+    const char* const texts1[] = {"MOTORE", "ABS"};
+    const char* const names[] = {"BOSCH", "TRW", "bosch"};
+    const char* const texts3[] = {"ME7", "ME7 "};
+    const char* const partNumbers[] = {"P1", "P2", "P3", ""};
+    const char* const engineCodes[] = {"E1", "E2", "E3"};
+    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        WorkingFolder fresh;
+        std::mt19937 random(seed);
+        const auto pick = [&](const auto& choices) {
+            return std::string(choices[random() % std::size(choices)]);
+        };
+        tables.ecus.clear();
+        std::vector<TEcuEntry> records;
+        for (int i = 0; i < Records; ++i) {
+            EcuFields f;
+            f.text1 = pick(texts1);
+            f.name = pick(names);
+            f.text2 = "INIEZIONE";
+            f.text3 = pick(texts3);
+            f.partNumber = pick(partNumbers);
+            f.engineCode = pick(engineCodes);
+            tables.ecus.push_back(EcuRecord(f));
+            EcuSelectionRecord raw;
+            std::memcpy(raw.bytes, tables.ecus.back().Bytes().data(), sizeof raw.bytes);
+            records.push_back(TEcuEntry::FromRecord(raw, i));
+        }
+        tables.ecus.push_back(EcuRecord(EngineEcu(P1, E1, "0400"))); // another vehicle's
+        tables.systems = {System(VehicleKey, "30", EcuAt(0)), System(OtherKey, "40", EcuAt(Records))};
+        auto db = OpenAtSystem(0);
+        const SearchedLists expected = GroupedBySearching(records);
+        ExpectSameList(db->BuildEcuLists(), expected.ecus, "ECU list");
+        ExpectSameList(db->PartNumberList(), expected.partNumbers, "part-number list");
+        ExpectSameList(db->EngineCodeList(), expected.engineCodes, "engine-code list");
+    }
+}

@@ -7,6 +7,7 @@
 #include "LibraryFixture.h"
 #include "SelectionApi.h"
 #include "SelectionFixture.h"
+#include "SelectionLibrary.h"
 
 #include <array>
 
@@ -30,36 +31,6 @@ std::vector<QString> Texts(std::initializer_list<const char*> texts) {
         out.push_back(QString::fromLatin1(t));
     return out;
 }
-
-// The library's tester functions of the selection, bound by name beside its link functions.
-struct SelectionLibrary : LinkLibrary {
-    SelectionLibrary() {
-        Bind(initDbText, "InitDbText");
-        Bind(makerList, "MakerList");
-        Bind(fuelList, "FuelList");
-        Bind(modelList, "ModelList");
-        Bind(versionList, "VersionList");
-        Bind(setVersion, "SetVersion");
-        Bind(getPlantList, "GetPlantList");
-        Bind(setPlantSelected, "SetPlantSelected");
-        Bind(getEcuList, "GetEcuList");
-        Bind(getPartNumberList, "GetPartNumberList");
-        Bind(getMotorCodeList, "GetMotorCodeList");
-        Bind(setEcuSelected, "SetEcuSelected");
-    }
-    decltype(&::InitDbText) initDbText = nullptr;
-    decltype(&::MakerList) makerList = nullptr;
-    decltype(&::FuelList) fuelList = nullptr;
-    decltype(&::ModelList) modelList = nullptr;
-    decltype(&::VersionList) versionList = nullptr;
-    decltype(&::SetVersion) setVersion = nullptr;
-    decltype(&::GetPlantList) getPlantList = nullptr;
-    decltype(&::SetPlantSelected) setPlantSelected = nullptr;
-    decltype(&::GetEcuList) getEcuList = nullptr;
-    decltype(&::GetPartNumberList) getPartNumberList = nullptr;
-    decltype(&::GetMotorCodeList) getMotorCodeList = nullptr;
-    decltype(&::SetEcuSelected) setEcuSelected = nullptr;
-};
 
 class SelectionLibraryTest : public LibraryFixture<SelectionLibrary> {
 protected:

@@ -1,6 +1,5 @@
 #include "ActivationTexts.h"
 
-#include "CatalogueBlobs.h"
 #include "CatalogueState.h"
 #include "TFixedWidthTables.h"
 
@@ -24,15 +23,18 @@ QString TextOf(TTextTable* table, std::uint32_t id) {
     return table != nullptr && code ? table->GetText(*code) : QString();
 }
 
-// The stored catalogue file of the language as a table of its own, expanded for this call only
-// (the loaded tables stay as InitText left them); empty before a language is known.
-template <typename T>
-std::unique_ptr<T> Expanded(const Catalogue::State& s, const char* zipName, std::unique_ptr<T> table) {
+// The stored catalogue file of the language as it stands at this call (the loaded tables stay
+// as InitText left them); none before a language is known.
+std::shared_ptr<TTextTable> Units(Catalogue::State& s) {
     if (s.textFolder.isEmpty())
-        return table;
-    if (const auto bytes = CatalogueBlobs::ExpandCatalogueFile(s.textFolder + QLatin1String(zipName)))
-        table->LoadBytes(*bytes);
-    return table;
+        return nullptr;
+    return s.tables.files.Lines(s.textFolder + QStringLiteral("umis.zip"));
+}
+
+std::shared_ptr<TItemTextTable> Steps(Catalogue::State& s) {
+    if (s.textFolder.isEmpty())
+        return nullptr;
+    return s.tables.files.Items(s.textFolder + QStringLiteral("attiva.zip"));
 }
 
 } // namespace
@@ -56,16 +58,12 @@ std::int32_t ActivationKind(std::uint32_t id) {
 }
 
 QString UnitLine(std::uint32_t line) {
-    return Catalogue::WithState([&](Catalogue::State& s) {
-        auto units = std::make_unique<TTextTable>();
-        units->SetDirectIndex(true);
-        return TextOf(Expanded(s, "umis.zip", std::move(units)).get(), line);
-    });
+    return Catalogue::WithState([&](Catalogue::State& s) { return TextOf(Units(s).get(), line); });
 }
 
 std::vector<QString> StepTexts(std::size_t count) {
     return Catalogue::WithState([&](Catalogue::State& s) {
-        const std::unique_ptr<TItemTextTable> texts = Expanded(s, "attiva.zip", std::make_unique<TItemTextTable>());
+        const std::shared_ptr<TItemTextTable> texts = Steps(s);
         std::vector<QString> steps;
         steps.reserve(count);
         for (std::size_t i = 0; i < count; ++i)

@@ -23,9 +23,9 @@ QString ActivationName(std::uint32_t id);
 // The kind of the activation: by its id for 5, 0 and the ids of KindFiveIds, else the decimal
 // number of its tipoatt.txt text (0 when absent or not a number).
 std::int32_t ActivationKind(std::uint32_t id);
-// Line `line` of umis.txt, expanded from umis.zip for this call.
+// Line `line` of umis.txt, from umis.zip as it stands at this call.
 QString UnitLine(std::uint32_t line);
-// The texts of steps 0 to count - 1, from attiva.zip expanded for this call.
+// The texts of steps 0 to count - 1, from attiva.zip as it stands at this call.
 std::vector<QString> StepTexts(std::size_t count);
 
 } // namespace Activation

@@ -3,20 +3,22 @@
 #include "TVehicleDatabase.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 using namespace VehicleTables;
 
 namespace {
 
 constexpr auto EcuSize = static_cast<std::int64_t>(EcuSelectionRecord::Size);
-
-std::int32_t Append(TEcuList& list, const TEcuEntry& entry) {
-    list.push_back(entry);
-    return static_cast<std::int32_t>(list.size() - 1);
-}
+// Records read at once.
+constexpr std::int64_t RecordsARead = 256;
 
 } // namespace
 
+// Each record is compared with the lists through their indexes, so grouping the records costs
+// about the same for each: the lists and their order are those of searching each list from its
+// first entry.
 const TEcuList& TVehicleDatabase::BuildEcuLists() {
     ecuList_.clear();
     partNumbers_.clear();
@@ -25,54 +27,77 @@ const TEcuList& TVehicleDatabase::BuildEcuLists() {
     if (!tables_[Ecus].IsOpen() || ecus_.start < 0)
         return ecuList_;
 
+    using C = TIndexedEcuList;
+    // The probes each list is searched with: a record's own texts in the ECU list; a further
+    // record, or its ECU's first one, among the part numbers; both among the engine codes.
+    TIndexedEcuList ecus(ecuList_, {0});
+    TIndexedEcuList partNumbers(partNumbers_, {C::PartNumbers, C::PartNumbers | C::EngineCodes});
+    TIndexedEcuList engineCodes(engineCodes_, {C::PartNumbers | C::EngineCodes});
+
     // Records past the end of the file are not there to be read, and an end before its start
     // leaves the range empty.
     const std::int64_t end = std::min<std::int64_t>(ecus_.end, sizes_[Ecus]);
     const std::int64_t n = end > ecus_.start ? (end - ecus_.start) / EcuSize : 0;
+    std::vector<char> block;
+    std::int64_t blockFirst = 0;
+    std::int64_t blockRecords = 0;
     EcuSelectionRecord record;
     for (std::int64_t i = 0; i < n; ++i) {
-        if (!tables_[Ecus].ReadAt(ecus_.start + i * EcuSize, record.bytes, sizeof record.bytes))
-            continue;
-        TEcuEntry probe = TEcuEntry::FromRecord(record, static_cast<std::int32_t>(i));
-
-        const std::int32_t e = FindEcuEntry(ecuList_, probe);
-        if (e < 0) {
-            ecuList_.push_back(probe);
+        if (i >= blockFirst + blockRecords) {
+            // The next records at once; where that comes up short, each on its own.
+            blockFirst = i;
+            blockRecords = std::min(RecordsARead, n - i);
+            block.resize(static_cast<std::size_t>(blockRecords * EcuSize));
+            if (!tables_[Ecus].ReadAt(ecus_.start + i * EcuSize, block.data(), block.size()))
+                blockRecords = 0;
+        }
+        if (blockRecords > 0) {
+            std::memcpy(record.bytes, block.data() + (i - blockFirst) * EcuSize, sizeof record.bytes);
+        } else if (!tables_[Ecus].ReadAt(ecus_.start + i * EcuSize, record.bytes, sizeof record.bytes)) {
             continue;
         }
+        TEcuEntry probe = TEcuEntry::FromRecord(record, static_cast<std::int32_t>(i));
+        const TEcuTextHashes hashes = TEcuTextHashes::Of(probe);
+
+        const std::int32_t e = ecus.Find(probe, hashes);
+        if (e < 0) {
+            ecus.Append(probe, hashes);
+            continue;
+        }
+        const TEcuTextHashes& ecuHashes = ecus.HashesAt(e);
 
         // A further record of ECU e: its part number, compared among e's part numbers.
         probe.hasPartNumbers = true;
         probe.parentIndex = e;
-        std::int32_t p = FindEcuEntry(partNumbers_, probe);
+        std::int32_t p = partNumbers.Find(probe, hashes);
         // The part-number entry that stands for e's first record.
         std::int32_t s = -1;
         if (p < 0) {
             ecuList_[e].hasPartNumbers = true;
-            p = Append(partNumbers_, probe);
-            s = FindEcuEntry(partNumbers_, ecuList_[e]);
+            p = partNumbers.Append(probe, hashes);
+            s = partNumbers.Find(ecuList_[e], ecuHashes);
             if (s < 0) {
                 TEcuEntry first = ecuList_[e];
                 first.parentIndex = e;
-                s = Append(partNumbers_, first);
+                s = partNumbers.Append(first, ecuHashes);
             }
         }
 
         // Its pair of part number and engine code, under part-number entry p.
         probe.hasEngineCodes = true;
         probe.parentIndex = p;
-        if (FindEcuEntry(engineCodes_, probe) >= 0)
+        if (engineCodes.Find(probe, hashes) >= 0)
             continue;
         ecuList_[e].hasEngineCodes = true;
-        Append(engineCodes_, probe);
-        if (FindEcuEntry(engineCodes_, ecuList_[e]) < 0) {
+        engineCodes.Append(probe, hashes);
+        if (engineCodes.Find(ecuList_[e], ecuHashes) < 0) {
             // The first record's engine code is entered the first time e gets engine codes,
             // which is the time its part-number entry was made; find it should that not hold.
             if (s < 0)
-                s = FindEcuEntry(partNumbers_, ecuList_[e]);
+                s = partNumbers.Find(ecuList_[e], ecuHashes);
             TEcuEntry first = ecuList_[e];
             first.parentIndex = s;
-            Append(engineCodes_, first);
+            engineCodes.Append(first, ecuHashes);
         }
     }
     return ecuList_;
