@@ -2,7 +2,7 @@
 // The activation functions of libkrix_interface.so as C++ functions: a tester host lists the
 // ECU's activations (actuator tests), starts and stops one, hands it the values the device asks
 // for, follows its state, and has its screen record built from the device's description. The
-// exported C functions (../ActivationExports.cpp) call these one for one; the tests call them
+// exported C functions (ActivationExports.cpp) call these one for one; the tests call them
 // in-process.
 //
 // Each runs on the caller's thread and reaches the driver thread under the library's lock

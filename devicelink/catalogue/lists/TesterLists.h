@@ -2,7 +2,7 @@
 // The diagnostic data lists and the ECU scan of libkrix_interface.so as C++ functions: the
 // driver thread's fault, parameter, status, identification and ECU tables dressed with the
 // catalogue texts, the host's choice of what the thread reads, the acquisition switch, and the
-// scan's ECU list, choice and messages. The exported C functions (../ListExports.cpp) call these
+// scan's ECU list, choice and messages. The exported C functions (ListExports.cpp) call these
 // one for one; the tests call them in-process.
 //
 // Each runs on the caller's thread and reaches the driver thread only under the link's lock
