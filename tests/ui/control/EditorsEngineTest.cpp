@@ -64,12 +64,8 @@ class EditorsEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FakeLink_Reset();
-        for (const char* name : {"simul1.ini", "Default_file/protocol.ini", "Default_file/SystemSettings.ini",
-                                 "Default_file/Frame_Structure.xls"})
-            fs::copy_file(Fixture / name, folder.Root() / name);
-        program = folder.MakeFolder("program");
-        for (const char* lib : {"libkrix_interface.so", "libChecksum.so"})
-            fs::create_symlink(fs::path(TARVICO_FAKELINK_DIR) / lib, program / lib);
+        folder.CopySimulation(Fixture);
+        program = folder.MakeProgramFolder("program", TARVICO_FAKELINK_DIR);
         controller = std::make_unique<SimulationController>(program.string(), "Tarvico", dialogs, window, events);
     }
     void TearDown() override {

@@ -94,14 +94,11 @@ class WindowFolders {
 public:
     WindowFolders() {
         namespace fs = std::filesystem;
-        const fs::path fixture = fs::path(TARVICO_UI_FIXTURES) / "simulation";
-        for (const char* name : {"simul1.ini", "Default_file/protocol.ini", "Default_file/SystemSettings.ini",
-                                 "Default_file/Frame_Structure.xls"})
-            fs::copy_file(fixture / name, folder_.Root() / name);
-        program_ = folder_.MakeFolder("program");
+        folder_.CopySimulation(fs::path(TARVICO_UI_FIXTURES) / "simulation");
 #ifdef TARVICO_FAKELINK_DIR
-        for (const char* lib : {"libkrix_interface.so", "libChecksum.so"})
-            fs::create_symlink(fs::path(TARVICO_FAKELINK_DIR) / lib, program_ / lib);
+        program_ = folder_.MakeProgramFolder("program", TARVICO_FAKELINK_DIR);
+#else
+        program_ = folder_.MakeFolder("program");
 #endif
     }
     std::filesystem::path Simulation() const { return folder_.Root() / "simul1.ini"; }
