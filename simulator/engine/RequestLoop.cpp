@@ -70,7 +70,15 @@ void RequestLoop::Pass(std::uint8_t mode) {
 
 // ---- modes 1 and 3 ----------------------------------------------------------------------------
 
+void RequestLoop::ReportNotAnswered() {
+    Report(current_.WireText, "", OriglioItemType::NotAnswered, infoText_);
+}
+
 void RequestLoop::SendStoreAnswers(bool replayed) {
+    if (current_.AnswerCount < 1) {
+        ReportNotAnswered();
+        return;
+    }
     txInfo_.MultiFlag = current_.AnswerCount > 1 ? 1 : 0;
     txInfo_.ItemType = current_.Type;
     for (std::int32_t j = 0; j < current_.AnswerCount; ++j) {
@@ -107,6 +115,8 @@ void RequestLoop::HandleUnknown(const std::function<void()>& sendAnswers) {
     std::unique_ptr<TBaseItem> rule =
         links_.UnknownRequest ? links_.UnknownRequest(&length, text_) : nullptr;
     if (links_.Store) infoText_ = links_.Store->InfoText();
+    // A rule that found an entry without answers has none to give either.
+    if (rule && rule->AnswerCount < 1) rule.reset();
     if (rule) {
         current_.CopyFrom(*rule);
         rule.reset();
@@ -145,7 +155,8 @@ void RequestLoop::PassMode3() {
     }
     if (links_.Store->GetAnswerInto(text_, current_, &infoText_)) {
         SendStoreAnswers(ReplayPending());
-        if (HasAt(text_, 2, Mode3ReplayService)) SetReplayPending(true);
+        // Only a request that was answered replays; one found without answers is logged only.
+        if (current_.AnswerCount > 0 && HasAt(text_, 2, Mode3ReplayService)) SetReplayPending(true);
     } else {
         HandleUnknown([this] { SendAutoAnswersMode1(); });
     }
@@ -264,6 +275,7 @@ void RequestLoop::PassMode2() {
     txInfo_.MultiFlag = 0;
     if (current_.Type == RequestType::FaultReading) {
         txInfo_.MultiFlag = 1;
+        if (current_.AnswerCount < 1) ReportNotAnswered();
         for (std::int32_t j = 0; j < current_.AnswerCount; ++j) {
             const TAnswer& answer = current_.Answers[static_cast<std::size_t>(j)];
             const std::string request = j == 0 ? current_.WireText : std::string();
@@ -277,9 +289,12 @@ void RequestLoop::PassMode2() {
     if (current_.Type == RequestType::PSI && rxStatus_[1] == RxStatusServiceAA) {
         txInfo_.MultiFlag = 1;
         cyclic_.CopyFrom(current_);
-        cyclicIndex_ = 0;
+        cyclicIndex_ = 0; // an entry without answers ends the cycle at its first turn, sending nothing
     }
-    if (current_.AnswerCount < 1) return;
+    if (current_.AnswerCount < 1) {
+        ReportNotAnswered();
+        return;
+    }
     const TAnswer& answer = current_.Answers[0];
     if (SendSpaced(answer.Bytes.data(), answer.ByteCount) == TxFailureShown)
         Report(current_.WireText, "", OriglioItemType::NotSent, "");

@@ -10,6 +10,10 @@
 //   3  as 1, and after an answered request of service 0xA2 the fixed request 03 a2 06 01 is
 //      replayed in every pass in which nothing arrives.
 //
+// A request that finds a store entry without answers (answers edited away, an activation step
+// registered without any, or such an entry found by unknown-request rule 3) sends nothing and is
+// logged once as not answered, in every mode.
+//
 // A pass in which nothing arrived ends with a wait for the next frame (WaitFrame): at most 20 ms
 // in mode 1 and 100 ms in mode 3, and in mode 2 until the next cyclic answer is due (or a short
 // while when there is none), so that no mode holds a core while the bus is quiet. With a link
@@ -104,6 +108,9 @@ private:
     void PassMode1();
     void PassMode2();
     void PassMode3();
+    // A store entry without answers: nothing to send, so the request is logged as not answered
+    // (once), with what was found, and no request the tester sends goes unseen.
+    void ReportNotAnswered();
     void SendStoreAnswers(bool replayed);
     // Step U. sendAnswers sends the rule's answers the way the mode wants.
     void HandleUnknown(const std::function<void()>& sendAnswers);

@@ -47,7 +47,7 @@ protected:
             links.Store = &store;
             links.UnknownRequest = [this](std::int32_t* length, const std::string& text) -> std::unique_ptr<TBaseItem> {
                 ruleCalls.push_back({text, *length});
-                if (ruleAnswers.empty()) return nullptr;
+                if (ruleAnswers.empty() && !ruleGivesNoAnswer) return nullptr;
                 auto item = std::make_unique<TBaseItem>(limits);
                 item->SetAnswers(ruleAnswers);
                 item->Type = ruleType;
@@ -96,6 +96,7 @@ protected:
     std::vector<std::pair<std::string, std::int32_t>> ruleCalls;
     std::vector<std::string> ruleAnswers;
     std::uint8_t ruleType = RequestType::PSI;
+    bool ruleGivesNoAnswer = false; // the rule returns an item without answers
 };
 
 const std::string Info = "PSI - d";
@@ -176,6 +177,61 @@ TEST_F(LoopTest, Mode1ClampsTheCountAndLogsAnOverlongRequestAsNotAnswered) {
     EXPECT_TRUE(ruleCalls.empty());
     EXPECT_TRUE(unknown.empty());
     EXPECT_TRUE(Frames().empty());
+}
+
+// ---- every mode ----
+
+// An entry found without answers (its answers edited away, or an activation step without any):
+// nothing to send, but the tester's request is logged once as not answered, with what was found,
+// in every mode; mode 2 starts no cycle of it and mode 3 no replay. A rule that finds such an
+// entry for an unknown request is no answer either.
+TEST_F(LoopTest, ARequestFoundWithoutAnswersIsLoggedOnceAsNotAnswered) {
+    Add("1902ff", {"5902ff"}, RequestType::FaultReading);
+    Add("aa0102", {"ea0101"}, RequestType::PSI);
+    Add("a206", {"e206"}, RequestType::PSI);
+    Add("a20601", {"e20601"}, RequestType::PSI);
+    const std::vector<std::string> none;
+    for (const char* request : {"1902ff", "aa0102", "a206"}) ASSERT_TRUE(store.UpdateRequest(request, &none, ""));
+    const std::string faultInfo = "Fault reading - d";
+    struct Case {
+        std::uint8_t mode;
+        std::string received;
+        std::uint8_t status1;
+        Event logged;
+    };
+    const std::vector<Case> cases = {
+        {1, "031902ff", RxStatusOther, {"031902ff", "", OriglioItemType::NotAnswered, faultInfo}},
+        {1, "02a206", RxStatusOther, {"02a206", "", OriglioItemType::NotAnswered, Info}},
+        {3, "02a206", RxStatusOther, {"02a206", "", OriglioItemType::NotAnswered, Info}},
+        {3, "031902ff", RxStatusOther, {"031902ff", "", OriglioItemType::NotAnswered, faultInfo}},
+        {2, "031902ff", RxStatusOther, {"031902ff", "", OriglioItemType::NotAnswered, faultInfo}},
+        {2, "03aa0102", RxStatusServiceAA, {"03aa0102", "", OriglioItemType::NotAnswered, Info}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.mode) + " " + c.received);
+        events.clear();
+        Frames().clear();
+        Receive(c.received, -1, RxStatusOther, c.status1);
+        Passes(c.mode, 3); // the request, then two passes without one
+        EXPECT_EQ(events, std::vector<Event>{c.logged});
+        EXPECT_TRUE(Frames().empty());
+        EXPECT_TRUE(unknown.empty());
+        EXPECT_EQ(Loop().CyclicIndex(), -1);
+        EXPECT_FALSE(ReplayPending());
+    }
+
+    ruleGivesNoAnswer = true;
+    for (std::uint8_t mode : {1, 2, 3}) {
+        SCOPED_TRACE(std::to_string(mode) + " rule");
+        events.clear();
+        unknown.clear();
+        Receive("0322f190");
+        Passes(mode, 1);
+        EXPECT_EQ(events, (std::vector<Event>{{"0322f190", "", OriglioItemType::NotAnswered, ""}}));
+        ASSERT_EQ(unknown.size(), 1u);
+        EXPECT_EQ(unknown[0].answerCount, 0);
+        EXPECT_TRUE(Frames().empty());
+    }
 }
 
 // ---- mode 3 ----

@@ -13,12 +13,19 @@ namespace {
 
 bool Odd(const std::string& text) { return !WholeBytes(text); }
 
+const char* Header(int column) { return AnswerColumnHeaders[static_cast<std::size_t>(column)]; }
+
 std::string HeldBackMessage(int column, int row, const std::string& cell) {
-    return std::string(OddAnswerMessage) + " \"" + AnswerColumnHeaders[static_cast<std::size_t>(column)] +
-           "\" row " + std::to_string(row) + " not stored: " + cell;
+    return std::string(OddAnswerMessage) + " \"" + Header(column) + "\" row " + std::to_string(row) +
+           " not stored: " + cell;
 }
 
 } // namespace
+
+std::string NoAnswerRefusal(int column, int answering) {
+    return std::string("\"") + Header(column) + "\" has no answer: the engine goes on answering with \"" +
+           Header(answering) + "\".";
+}
 
 ErrorPage EmptyErrorPage(int rows) {
     ErrorPage page;
@@ -143,36 +150,50 @@ void ErrorRequestsEditor::ChangeTab(int tab) {
 
 bool ErrorRequestsEditor::SelectColumn(int column) {
     if (column < 0 || column >= AnswerColumnCount || column == currentColumn_) return false;
+    const int before = currentColumn_;
     currentColumn_ = column;
-    ApplyCurrentColumn();
-    return true;
+    const Applying result = Apply();
+    if (result.Done != Applying::Refused) return true;
+    // A column the engine did not take is not selected: the buttons go on showing the column the
+    // request is answered with (which is this one when a tab brings back its own choice).
+    currentColumn_ = ColumnChoice(SelectedNumber());
+    if (result.NoAnswer && currentColumn_ != column && show_)
+        show_(std::string(ErrorEditFailurePrefix) + NoAnswerRefusal(column, currentColumn_));
+    return currentColumn_ != before;
 }
 
-bool ErrorRequestsEditor::ApplyCurrentColumn() {
-    const int n = SelectedNumber();
-    if (n == 0) return false;
-    SetChoice(n, currentColumn_);
+bool ErrorRequestsEditor::ApplyCurrentColumn() { return Apply().Done == Applying::Applied; }
 
+ErrorRequestsEditor::Applying ErrorRequestsEditor::Apply() {
+    const int n = SelectedNumber();
+    if (n == 0) return {Applying::Nothing};
     const std::string request = StripBlanks(page_.Request);
-    if (request.empty() || Odd(request)) return false;
+    if (request.empty() || Odd(request)) {
+        SetChoice(n, currentColumn_); // nothing in the engine: the choice is the page's alone
+        return {Applying::Nothing};
+    }
     TStringList answers;
     for (const std::string& cell : page_.Columns[static_cast<std::size_t>(currentColumn_)]) {
         std::string answer = StripBlanks(cell);
         if (answer.empty()) break;
         if (Odd(answer)) {
             if (show_) show_(std::string(ErrorEditFailurePrefix) + OddAnswerMessage);
-            return false;
+            return {Applying::Refused};
         }
         answers.push_back(std::move(answer));
     }
+    // Without an answer the engine would find the tester's fault reading and send nothing: it
+    // keeps the column it has. Emptying a cell to type a new answer comes here too, so no box.
+    if (answers.empty()) return {Applying::Refused, true};
     try {
         if (!engine_.UpdateRequest(request, &answers, page_.Description))
             engine_.AddRequest(request, answers, page_.Description, -1, RequestType::FaultReading);
     } catch (const std::exception& e) {
         Show(ErrorEditFailurePrefix, e);
-        return false;
+        return {Applying::Refused};
     }
-    return true;
+    SetChoice(n, currentColumn_);
+    return {Applying::Applied};
 }
 
 void ErrorRequestsEditor::SetCell(int column, int row, const std::string& text) {

@@ -23,7 +23,11 @@
 // - D is written only when the description is not empty or the file has it already, so an
 //   untouched entry keeps the load's default description;
 // - nothing reaches the engine for an empty or odd request, and answers are checked to be whole
-//   bytes before the engine is asked, so it never holds half of a column.
+//   bytes before the engine is asked, so it never holds half of a column;
+// - a column without an answer is never applied (the engine would find the tester's fault
+//   reading and send nothing): the engine keeps the column last applied, which stays the
+//   request's column choice, and a column that was not applied is not selected, so the radio
+//   buttons always show the column the engine answers with.
 //
 // Used on the window's thread only. One editor per loaded simulation: it refers to that
 // simulation's file object, engine and view, which must outlive it.
@@ -45,6 +49,9 @@ inline constexpr const char* DropWithoutAnswerMessage =
     "The request has no answer: a fault-reading request needs one!";
 inline constexpr const char* NoErrorsKeptMessage =
     "\"No errors\" needs an answer: its answers in the file stay as they were.";
+
+// The refusal of a column chosen without an answer, naming the column the engine answers with.
+std::string NoAnswerRefusal(int column, int answering);
 
 // What the page shows of one error request.
 struct ErrorPage {
@@ -84,13 +91,14 @@ public:
     // Leaving the selected tab for another.
     void ChangeTab(int tab);
 
-    // A radio button is selected (by the operator or the program): when that changes the
-    // selection the column becomes current and is applied; true then.
+    // A radio button is selected (by the operator or the program): the column becomes current and
+    // is applied. A column the engine refuses or that has no answer (named in a message when the
+    // operator chose it) leaves the column choice current. True when the current column changed.
     bool SelectColumn(int column);
-    // The current column as the selected request's column choice, and its answers (rows 1, 2, ...
-    // up to the first empty cell) to the engine: UpdateRequest, else AddRequest of type 1.
-    // Nothing for an empty or odd request; a failure: "Error editing request! " + message. True
-    // when the engine was told.
+    // The current column's answers (rows 1, 2, ... up to the first empty cell) to the engine:
+    // UpdateRequest, else AddRequest of type 1; then the column is the selected request's column
+    // choice. Nothing for an empty or odd request (the choice is still kept) or a column without
+    // an answer; a failure: "Error editing request! " + message. True when the engine was told.
     bool ApplyCurrentColumn();
 
     // Row 1 is the first answer. Key down and leaving the editor copy its text into the cell;
@@ -114,6 +122,11 @@ public:
     int SelectedColumnChoice() const;
 
 private:
+    struct Applying {
+        enum Result { Applied, Nothing, Refused } Done;
+        bool NoAnswer = false; // refused for a column without an answer
+    };
+    Applying Apply();
     void Show(const std::string& prefix, const std::exception& e) const;
     int AddTab();
     void SetChoice(int n, int column);

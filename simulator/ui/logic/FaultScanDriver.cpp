@@ -46,68 +46,53 @@ void FaultScanDriver::StepDone() {
     if (state_ == State::Stepping) state_ = State::Waiting;
 }
 
-ScanActions FaultScanDriver::WriteFailed(const std::string& message) {
+ScanActions FaultScanDriver::WriteFailed(const std::string& message) { return Refuse(message); }
+
+ScanActions FaultScanDriver::Refuse(std::string text) {
     state_ = State::Off;
-    return {{ScanAction::Kind::StopScanning, -1, {}}, Message(message)};
+    return {{ScanAction::Kind::StopScanning, -1, {}}, Message(std::move(text))};
 }
 
 ScanActions FaultScanDriver::Step(const ErrorsPageModel& page, const ScanSettings& settings) {
-    const ScanAction apply{ScanAction::Kind::ApplyCurrentColumn, -1, {}};
     const int c = page.SelectedColumnChoice();
     if (c < 0) return {};
-    if (c == NoErrorsColumnIndex) return {apply};
+    const bool scanning = settings.ScanningMode == NormalScanning || settings.ScanningMode == AlternativeScanning;
+    if (c == NoErrorsColumnIndex || !scanning) {
+        if (EmptyFirstAnswer(page, c)) return Refuse(ErrorCodeEmptyPrefix + std::to_string(c));
+        return {{ScanAction::Kind::ApplyCurrentColumn, -1, {}}};
+    }
+    if (settings.ScanningMode == NormalScanning) return Advance(page, settings, c, true);
 
-    ScanActions actions;
-    switch (settings.ScanningMode) {
-    case NormalScanning:
-        Advance(page, settings, c, true, actions);
-        return actions;
-    case AlternativeScanning: {
-        alternation_ = !alternation_;
-        if (!alternation_) {
-            const std::string answer = StripBlanks(page.FirstAnswer(c));
-            if (answer.empty()) return {Message(ErrorCodeEmptyPrefix + std::to_string(c))};
-            const int other = AlternateColumn(c);
-            if (EmptyFirstAnswer(page, other)) return {Message(EmptyAlternateRefusal(other))};
-            FaultScan::ScanOutcome text = FaultScan::ZulmCodeText(answer, settings.Layout.ErrorCodeOffset);
-            if (!text.Ok()) return {Message(text.Refusal)};
-            return {{ScanAction::Kind::SelectColumn, other, {}}, {ScanAction::Kind::Send, -1, text.Value}};
-        }
-        // The scan column is selected only when it can be advanced: an empty one answers nothing.
-        ScanActions advance;
-        Advance(page, settings, scanColumn_, false, advance);
-        if (advance.size() == 1 && advance.front().What == ScanAction::Kind::ShowMessage) return advance;
-        actions.push_back({ScanAction::Kind::SelectColumn, scanColumn_, {}});
-        actions.insert(actions.end(), advance.begin(), advance.end());
-        return actions;
+    alternation_ = !alternation_;
+    if (!alternation_) {
+        const std::string answer = StripBlanks(page.FirstAnswer(c));
+        if (answer.empty()) return Refuse(ErrorCodeEmptyPrefix + std::to_string(c));
+        const int other = AlternateColumn(c);
+        if (EmptyFirstAnswer(page, other)) return Refuse(EmptyAlternateRefusal(other));
+        FaultScan::ScanOutcome text = FaultScan::ZulmCodeText(answer, settings.Layout.ErrorCodeOffset);
+        if (!text.Ok()) return Refuse(std::move(text.Refusal));
+        return {{ScanAction::Kind::SelectColumn, other, {}}, {ScanAction::Kind::Send, -1, text.Value}};
     }
-    default:
-        return {apply};
-    }
+    // The scan column is selected only when it can be advanced: an empty one answers nothing.
+    ScanActions actions = Advance(page, settings, scanColumn_, false);
+    if (state_ != State::Off) actions.insert(actions.begin(), {ScanAction::Kind::SelectColumn, scanColumn_, {}});
+    return actions;
 }
 
-void FaultScanDriver::Advance(const ErrorsPageModel& page, const ScanSettings& settings, int column, bool send,
-                              ScanActions& actions) const {
+ScanActions FaultScanDriver::Advance(const ErrorsPageModel& page, const ScanSettings& settings, int column,
+                                     bool send) {
     const std::string answer = StripBlanks(page.FirstAnswer(column));
-    if (answer.empty()) {
-        actions.push_back(Message(ErrorCodeEmptyPrefix + std::to_string(column)));
-        return;
-    }
-    const FaultScan::ScanOutcome advanced =
+    if (answer.empty()) return Refuse(ErrorCodeEmptyPrefix + std::to_string(column));
+    FaultScan::ScanOutcome advanced =
         FaultScan::AdvanceAnswer(answer, settings.Layout, FaultScan::IncrementModeOf(settings.IncrementMode));
-    if (!advanced.Ok()) {
-        actions.push_back(Message(advanced.Refusal));
-        return;
-    }
+    if (!advanced.Ok()) return Refuse(std::move(advanced.Refusal));
     FaultScan::ScanOutcome text;
     if (send) {
         text = FaultScan::ZulmCodeText(advanced.Value, settings.Layout.ErrorCodeOffset);
-        if (!text.Ok()) {
-            actions.push_back(Message(text.Refusal));
-            return;
-        }
+        if (!text.Ok()) return Refuse(std::move(text.Refusal));
     }
-    actions.push_back({ScanAction::Kind::SetFirstAnswer, column, DividePacket(advanced.Value)});
-    actions.push_back({ScanAction::Kind::ApplyCurrentColumn, -1, {}});
+    ScanActions actions{{ScanAction::Kind::SetFirstAnswer, column, DividePacket(advanced.Value)},
+                        {ScanAction::Kind::ApplyCurrentColumn, -1, {}}};
     if (send) actions.push_back({ScanAction::Kind::Send, -1, text.Value});
+    return actions;
 }

@@ -16,13 +16,15 @@
 //   column, advance its codes and apply, without sending.
 // - any other mode: apply the current column.
 // An empty first answer gives "Error Code Empty, err_no = <column>"; a refused setting or answer
-// gives its refusal text; either way nothing else happens in that step (the counter has been
-// reset and the flag inverted before). Alternative mode never selects a column whose first answer
-// is empty: the engine would answer the tester's fault reading with nothing, no fault reading
-// would be logged any more and scanning would never step again. Switching on refuses it for the
-// column the scan column alternates with, and each step for the column it is about to select. Everything a step will send is checked before the step
-// changes anything, and a send is always the step's last action, so a failed write leaves the
-// page, the grid and the engine agreeing.
+// gives its refusal text. A refused step changes nothing else (the counter has been reset and the
+// flag inverted before) and turns scanning off before its box: the same refusal would otherwise
+// come back every step (every second one in Alternative mode) while nothing is sent. No step
+// applies or selects a column whose first answer is empty: the engine keeps the column it has
+// (the page never hands it an empty one), so the tester's fault readings stay answered and the
+// step meeting the empty column is the one refused. Switching on in Alternative mode refuses an
+// empty column the scan column alternates with. Everything a step will send is checked before
+// the step changes anything, and a send is always the step's last action, so a failed write
+// leaves the page, the grid and the engine agreeing.
 #include "FaultCodeScan.h"
 
 #include <array>
@@ -114,8 +116,9 @@ public:
 private:
     ScanActions Step(const ErrorsPageModel& page, const ScanSettings& settings);
     // Advances the codes of the column's first answer; sends the new first code when asked.
-    void Advance(const ErrorsPageModel& page, const ScanSettings& settings, int column, bool send,
-                 ScanActions& actions) const;
+    ScanActions Advance(const ErrorsPageModel& page, const ScanSettings& settings, int column, bool send);
+    // A refused step, or a failed write: scanning goes off, then the text is shown.
+    ScanActions Refuse(std::string text);
 
     State state_ = State::Off;
     bool alternation_ = false; // lives as long as the driver, across switching off and on

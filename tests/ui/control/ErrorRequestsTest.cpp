@@ -202,3 +202,39 @@ TEST_F(ErrorRequestsTest, APageThatCannotBeShownIsNeverStored) {
     editor->New();
     EXPECT_EQ(file.Text(), before);
 }
+
+// A column that cannot be applied is never selected: the engine goes on answering with the last
+// column applied, and the radio buttons go on showing it. Emptying the answering cell is part of
+// typing a new answer: the engine keeps the old one, without a box, until a whole byte is there.
+TEST_F(ErrorRequestsTest, AColumnWithoutAnAnswerIsNeverApplied) {
+    editor->ShowTab(0);
+    ASSERT_TRUE(editor->SelectColumn(1));
+    editor->CellKeyUp(1, 1, "");
+    EXPECT_EQ(EngineAnswers("1800ff00"), TStringList{"58010123e0"});
+    EXPECT_EQ(editor->CurrentColumn(), 1);
+    EXPECT_EQ(Boxes(), TStringList{});
+
+    // ERROR_2 has only "No errors": an empty column chosen, or one holding half a byte, is refused.
+    editor->ChangeTab(1);
+    EXPECT_EQ(editor->CurrentColumn(), 0);
+    editor->SetCell(ThreeErrors, 1, "58 0");
+    for (int column : {2, ThreeErrors}) {
+        EXPECT_FALSE(editor->SelectColumn(column)) << column;
+        EXPECT_EQ(editor->CurrentColumn(), 0) << column;
+        EXPECT_EQ(editor->ColumnChoice(2), 0) << column;
+        EXPECT_EQ(EngineAnswers("1802ff00"), TStringList{"5800"}) << column;
+    }
+    EXPECT_EQ(Boxes(), (TStringList{std::string(ErrorEditFailurePrefix) + NoAnswerRefusal(2, 0), OddIn}));
+    editor->SetCell(ThreeErrors, 1, "");
+
+    // Back on ERROR_1, whose answering column was emptied and stored so: the buttons show the
+    // column the engine answers with, whose next whole answer reaches the engine.
+    editor->ChangeTab(0);
+    EXPECT_EQ(Section("ERROR_11"), TStringList{});
+    EXPECT_EQ(editor->CurrentColumn(), 1);
+    EXPECT_EQ(editor->ColumnChoice(1), 1);
+    EXPECT_EQ(EngineAnswers("1800ff00"), TStringList{"58010123e0"});
+    editor->CellKeyUp(1, 1, "58 01 09");
+    EXPECT_EQ(EngineAnswers("1800ff00"), TStringList{"580109"});
+    EXPECT_EQ(Boxes(), TStringList{});
+}

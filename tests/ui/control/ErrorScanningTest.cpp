@@ -177,3 +177,37 @@ TEST_F(ErrorScanningTest, TheZulmUnitReceivesExactlyTheStepsBytes) {
         EXPECT_FALSE(port.IsOpen());
     }
 }
+
+// The answering cell emptied while scanning: the engine goes on answering with the column's last
+// answer, so the tester's fault readings are still counted, and the step that meets the empty
+// column is refused once: scanning goes off, then the box; nothing is sent.
+class EmptiedAnswerTest : public ErrorScanningTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EmptiedAnswerTest, AStepMeetingAnEmptiedAnswerTurnsScanningOff) {
+    RecordingHost host;
+    host.Options.ScanningMode = GetParam();
+    editor->SetCell(TwoErrorsColumn, 1, "59 02 09 01 2f"); // what Alternative mode turns to
+    ASSERT_TRUE(SwitchScanningOn(driver, ScanColumnOf(view, 0), *editor, host));
+    if (GetParam() == AlternativeScanning) {
+        TickAfter(host, 3); // the scan column advanced, answering
+        ASSERT_EQ(EngineAnswers("1902ff"), TStringList{Advanced});
+    }
+    const TStringList answering = EngineAnswers("1902ff");
+
+    editor->CellKeyUp(OneErrorColumn, 1, "");
+    EXPECT_EQ(EngineAnswers("1902ff"), answering);
+    TickAfter(host, 3);
+    EXPECT_EQ(host.Stopped, 1);
+    EXPECT_EQ(host.Messages, TStringList{std::string(ErrorCodeEmptyPrefix) + "1"});
+    EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
+    TickAfter(host, 3);
+    EXPECT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Written, TStringList{});
+    EXPECT_EQ(EngineAnswers("1902ff"), answering);
+    EXPECT_EQ(editor->CurrentColumn(), OneErrorColumn);
+}
+
+INSTANTIATE_TEST_SUITE_P(ScanningModes, EmptiedAnswerTest, ::testing::Values(NormalScanning, AlternativeScanning),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == NormalScanning ? std::string("Normal") : std::string("Alternative");
+                         });

@@ -29,6 +29,7 @@ ScanAction Select(int column) { return {Kind::SelectColumn, column, {}}; }
 ScanAction Apply() { return {Kind::ApplyCurrentColumn, -1, {}}; }
 ScanAction Send(const std::string& text) { return {Kind::Send, -1, text}; }
 ScanAction Message(const std::string& text) { return {Kind::ShowMessage, -1, text}; }
+ScanAction Stop() { return {Kind::StopScanning, -1, {}}; }
 
 // The errors page as the driver reads it, carrying out actions as the window would: selecting a
 // radio button that was not selected applies its column, which becomes the request's choice.
@@ -161,37 +162,54 @@ TEST_F(FaultScanDriverTest, AlternativeSendsWhileShowingOneOrTwoErrorsAndAdvance
     EXPECT_EQ(Step(), (ScanActions{Reset(), Select(TwoErrorsColumn), Send("[02 02 2f 33")}));
 }
 
-TEST_F(FaultScanDriverTest, StepsThatOnlyApplyOrOnlyShowAMessage) {
+TEST_F(FaultScanDriverTest, StepsThatOnlyApplyAndStepsRefusedOnce) {
+    page.First[NoErrorsColumnIndex] = "58 00";
     page.First[ThreeErrorsColumn] = Entries({"0101"});
     Start(NoErrorsColumnIndex, ThreeErrorsColumn);
     EXPECT_EQ(Step(), (ScanActions{Reset(), Apply()})); // "No errors" is never scanned
-
     page.Choice = page.Current = ThreeErrorsColumn;
     page.Options.ScanningMode = -1; // no scanning mode selected
     EXPECT_EQ(Step(), (ScanActions{Reset(), Apply()}));
-
-    page.Options.ScanningMode = NormalScanning;
-    page.Choice = page.Current = OneErrorColumn; // its first answer is empty
-    EXPECT_EQ(Step(), (ScanActions{Reset(), Message("Error Code Empty, err_no = 1")}));
-    page.Options.ScanningMode = AlternativeScanning;
-    EXPECT_EQ(Step(), (ScanActions{Reset(), Select(ThreeErrorsColumn), SetFirst(ThreeErrorsColumn, Entries({"0102"})),
-                                   Apply()}));
-    page.Choice = page.Current = OneErrorColumn;
-    EXPECT_EQ(Step(), (ScanActions{Reset(), Message("Error Code Empty, err_no = 1")}));
-
-    // Settings changed while scanning, an answer too short to send: refused before anything changes.
-    page.Options.ScanningMode = NormalScanning;
-    page.Choice = page.Current = ThreeErrorsColumn;
-    page.Options.Layout.BytesPerError = 0;
-    EXPECT_EQ(Step(), (ScanActions{Reset(), Message(FaultScan::BytesPerErrorRefusal)}));
-    page.Options.Layout.BytesPerError = 3;
-    page.First[ThreeErrorsColumn] = "59 02 01";
-    EXPECT_EQ(Step(), (ScanActions{Reset(), Message("The answer 590201 is too short for an error code at byte 2!")}));
-    EXPECT_EQ(page.First[ThreeErrorsColumn], "59 02 01");
-
     // No error request selected: nothing but the counter.
     page.Choice = -1;
     EXPECT_EQ(Step(), (ScanActions{Reset()}));
+
+    // A step that is refused changes nothing and turns scanning off before its one box: the
+    // same refusal would come back every step while nothing is sent.
+    struct Case {
+        const char* what;
+        int mode, column;
+        std::string first; // the column's first answer
+        std::int32_t bytesPerError;
+        std::string refusal;
+    };
+    const std::vector<Case> cases = {
+        {"Normal, empty", NormalScanning, OneErrorColumn, "", 3, std::string(ErrorCodeEmptyPrefix) + "1"},
+        {"Alternative, empty", AlternativeScanning, OneErrorColumn, "", 3,
+         std::string(ErrorCodeEmptyPrefix) + "1"},
+        {"no mode, empty", -1, ThreeErrorsColumn, "", 3, std::string(ErrorCodeEmptyPrefix) + "3"},
+        {"\"No errors\" empty", NormalScanning, NoErrorsColumnIndex, "", 3, std::string(ErrorCodeEmptyPrefix) + "0"},
+        {"layout changed while scanning", NormalScanning, ThreeErrorsColumn, Entries({"0101"}), 0,
+         FaultScan::BytesPerErrorRefusal},
+        {"too short to send", NormalScanning, ThreeErrorsColumn, "59 02 01", 3,
+         "The answer 590201 is too short for an error code at byte 2!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        page.Options = {};
+        page.First = {};
+        page.First[TwoErrorsColumn] = Entries({"0201"}); // what Alternative mode would turn to
+        page.First[static_cast<std::size_t>(c.column)] = c.first;
+        page.Options.ScanningMode = c.mode;
+        Start(c.column, c.column);
+        page.Options.Layout.BytesPerError = c.bytesPerError;
+        page.Applied.clear();
+        EXPECT_EQ(Step(), (ScanActions{Reset(), Stop(), Message(c.refusal)}));
+        EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
+        EXPECT_EQ(page.First[static_cast<std::size_t>(c.column)], c.first);
+        EXPECT_EQ(page.Applied, std::vector<int>{});
+        EXPECT_EQ(Step(), (ScanActions{}));
+    }
 }
 
 TEST_F(FaultScanDriverTest, RefusedSettingsKeepScanningOffAndAFailedWriteTurnsItOff) {
@@ -228,24 +246,28 @@ TEST_F(FaultScanDriverTest, AlternativeNeverSelectsAColumnWithoutAnAnswer) {
     page.Options.ScanningMode = NormalScanning;
     EXPECT_EQ(driver.SwitchOn(OneErrorColumn, page), ScanActions{});
 
-    // Alternative chosen while scanning: each step refuses the empty column before it changes
-    // anything, and the steps go on.
+    // Alternative chosen while scanning: the step that would turn to the empty column refuses it
+    // before it changes anything, and turns scanning off, so that its box comes once and not
+    // every second step while nothing is sent.
     page.Options.ScanningMode = AlternativeScanning;
     EXPECT_EQ(Step(), (ScanActions{Reset(), Select(OneErrorColumn), SetFirst(OneErrorColumn, Entries({"0102"})),
                                    Apply()}));
-    EXPECT_EQ(Step(), (ScanActions{Reset(), Message(twoErrorsRefusal)}));
+    EXPECT_EQ(Step(), (ScanActions{Reset(), Stop(), Message(twoErrorsRefusal)}));
     EXPECT_EQ(page.Choice, OneErrorColumn);
-    EXPECT_EQ(Step(), (ScanActions{Reset(), Select(OneErrorColumn), SetFirst(OneErrorColumn, Entries({"0103"})),
-                                   Apply()}));
-    EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Waiting);
+    EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
+    EXPECT_EQ(Step(), ScanActions{});
 
-    // "Two errors" given an answer: the next step shows it while it sends.
+    // "Two errors" given an answer, scanning on again: the step after the next shows it while it
+    // sends.
     page.First[TwoErrorsColumn] = Entries({"0201"});
+    ASSERT_EQ(driver.SwitchOn(OneErrorColumn, page), ScanActions{});
+    Step();
     EXPECT_EQ(Step(), (ScanActions{Reset(), Select(TwoErrorsColumn), Send("[01 03 2f 33")}));
 
-    // The scan column emptied: not selected either, and "Two errors" goes on answering.
+    // The scan column emptied: not selected either, "Two errors" goes on answering, scanning off.
     page.First[OneErrorColumn].clear();
-    EXPECT_EQ(Step(), (ScanActions{Reset(), Message(std::string(ErrorCodeEmptyPrefix) + "1")}));
+    EXPECT_EQ(Step(), (ScanActions{Reset(), Stop(), Message(std::string(ErrorCodeEmptyPrefix) + "1")}));
     EXPECT_EQ(page.Choice, TwoErrorsColumn);
+    EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
     EXPECT_EQ(page.Sent, std::vector<std::string>{"[01 03 2f 33"});
 }

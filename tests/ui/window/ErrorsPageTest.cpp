@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int ThreeErrorsColumn = 3;
 // The fixture's fault-reading requests and their "No errors" answers.
 const std::string FaultMemory = "1800ff00";
 const std::string SecondFaultReading = "1802ff00";
@@ -95,6 +96,22 @@ protected:
     }
     // The timer stays on but fires no more during the test, which makes each tick itself.
     void TestDrivesTheTicks() { ScanTimer().setInterval(3600 * 1000); }
+    // "One error" answering and scanned in the mode given toward the port; the test makes the ticks.
+    void ScanOneError(int mode, const std::string& zulmPort) {
+        SetScanOptions(mode, 0, 2, 2, 0, 3);
+        Radio(OneErrorColumn).click();
+        SetZulmPort(zulmPort);
+        AutoScan().click();
+        ASSERT_TRUE(ScanTimer().isActive());
+        TestDrivesTheTicks();
+    }
+    // The operator empties a cell with the answer editor, as before typing another answer.
+    void EmptyCell(int column, int row) {
+        EditCell(column, row);
+        AnswerEditor().selectAll();
+        QTest::keyClick(&AnswerEditor(), Qt::Key_Delete);
+        ASSERT_EQ(AnswerEditor().text(), "");
+    }
     void SetZulmPort(const std::string& name) {
         dialogs.InputAnswers = {name};
         Action("mZULMCOMPort")->trigger();
@@ -387,8 +404,8 @@ TEST_F(ErrorsPageTest, AlternativeScanningNeverTurnsTheAnswerToAnEmptyColumn) {
     EXPECT_FALSE(window->ZulmPort().IsOpen());
 
     // On in Normal mode, then Alternative chosen while scanning: the step that would turn to "Two
-    // errors" is refused, the tester's fault readings are still answered and counted, and the
-    // steps go on.
+    // errors" is refused with one box and scanning goes off, while the tester's fault readings are
+    // still answered with "One error".
     SetScanOptions(NormalScanning, 0, 2, 2, 0, 3);
     AutoScan().click();
     ASSERT_TRUE(ScanTimer().isActive());
@@ -401,47 +418,137 @@ TEST_F(ErrorsPageTest, AlternativeScanningNeverTurnsTheAnswerToAnEmptyColumn) {
     FaultReadings(3);
     window->Errors().tErrorScanTimerTimer();
     EXPECT_EQ(Boxes(), std::vector<std::string>{refused});
+    EXPECT_FALSE(AutoScan().isChecked());
+    EXPECT_FALSE(ScanTimer().isActive());
+    EXPECT_FALSE(window->ZulmPort().IsOpen());
     EXPECT_EQ(CheckedColumn(), OneErrorColumn);
-    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{AdvancedAnswer});
     FaultReadings(3);
+    EXPECT_EQ(EngineAnswers(FaultMemory), TStringList{AdvancedAnswer});
     window->Errors().tErrorScanTimerTimer();
-    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{"59 02 01 07 2f 01 08 2f 01 09 2f"});
-    EXPECT_TRUE(AutoScan().isChecked());
+    EXPECT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{AdvancedShown});
     EXPECT_EQ(zulm.Received(50), "");
     EXPECT_EQ(Boxes(), std::vector<std::string>{});
 }
 
-TEST_F(ErrorsPageTest, ATickWhileAStepsBoxIsOpenMakesNoSecondStep) {
+// A tick never steps inside a box of the page: neither inside the box of a column choice the
+// page refused, nor inside a refused step's own box, which comes once, with scanning off.
+TEST_F(ErrorsPageTest, ATickWhileABoxIsOpenMakesNoStep) {
+    ReplaceInSimulation("[ERROR_11]\r\nA_1=58010123E0", "[ERROR_11]\r\nA_1=" + ExampleAnswer);
+    ReplaceInSimulation("[ERROR_13]\r\nA_1=58030123E00456E00789E0\r\n", "[ERROR_13]\r\n");
     Load();
-    SetScanOptions(NormalScanning, 0, 2, 2, 0, 3);
-    Tabs().setCurrentIndex(1); // ERROR_2 has no "One error" answer: each step raises a box
-    Radio(OneErrorColumn).click();
     PseudoTerminal zulm;
-    SetZulmPort(zulm.Name());
-    AutoScan().click();
-    ASSERT_TRUE(ScanTimer().isActive());
-    TestDrivesTheTicks();
+    ScanOneError(NormalScanning, zulm.Name());
     Boxes();
 
-    // While the step's box is open, three more fault readings are logged and the timer fires.
-    int reentered = 0;
+    // Inside each box three more fault readings are logged and the timer fires.
+    const auto readings = [&] {
+        for (int i = 0; i < 3; ++i) window->AddOriglioItem("041800ff00", "0658005800", 0, FaultReadingInfo);
+        return ProcessUntil([&] { return window->FaultReadingCount() >= 3; });
+    };
+    int inside = 0;
     dialogs.OnMessage = [&](const std::string&) {
-        if (reentered++ > 0) return;
-        for (int i = 0; i < 3; ++i) window->AddOriglioItem("041802ff00", "0658005800", 0, FaultReadingInfo);
-        ASSERT_TRUE(ProcessUntil([&] { return window->FaultReadingCount() >= 3; }));
+        ++inside;
+        ASSERT_TRUE(readings());
         window->Errors().tErrorScanTimerTimer();
     };
-    const std::string empty = std::string("Message: ") + ErrorCodeEmptyPrefix + "1";
-    for (int i = 0; i < 3; ++i) window->AddOriglioItem("041802ff00", "0658005800", 0, FaultReadingInfo);
-    ASSERT_TRUE(ProcessUntil([&] { return window->FaultReadingCount() >= 3; }));
-    window->Errors().tErrorScanTimerTimer();
-    EXPECT_EQ(reentered, 1);
-    EXPECT_EQ(Boxes(), std::vector<std::string>{empty});
+    Radio(ThreeErrorsColumn).click(); // no answer: refused with a box
+    EXPECT_EQ(inside, 1);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Message: " + std::string(ErrorEditFailurePrefix) +
+                                                NoAnswerRefusal(ThreeErrorsColumn, OneErrorColumn)});
+    EXPECT_EQ(CheckedColumn(), OneErrorColumn);
+    EXPECT_EQ(zulm.Received(50), "");
     // The readings logged meanwhile make the next step once the box is closed.
     window->Errors().tErrorScanTimerTimer();
-    EXPECT_EQ(Boxes(), std::vector<std::string>{empty});
-    EXPECT_EQ(zulm.Received(50), "");
+    EXPECT_EQ(zulm.Received(), SentForAdvanced);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+
+    // "One error" emptied: the step that meets it is refused, and the tick inside its box and
+    // those after it do nothing.
+    EmptyCell(OneErrorColumn, 1);
+    ASSERT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{});
+    ASSERT_TRUE(readings());
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(inside, 2);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: ") + ErrorCodeEmptyPrefix + "1"});
+    EXPECT_FALSE(AutoScan().isChecked());
     dialogs.OnMessage = nullptr;
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+    EXPECT_EQ(zulm.Received(50), "");
+}
+
+// Choosing a column without an answer applies nothing: the engine goes on answering with the
+// column it has, and the radio buttons go back to it.
+TEST_F(ErrorsPageTest, AColumnWithoutAnAnswerIsNeverChosen) {
+    Load();
+    Tabs().setCurrentIndex(1); // ERROR_2 has only "No errors" answers
+    Radio(TwoErrorsColumn).click();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Message: " + std::string(ErrorEditFailurePrefix) +
+                                                NoAnswerRefusal(TwoErrorsColumn, NoErrorsColumnIndex)});
+    EXPECT_EQ(CheckedColumn(), NoErrorsColumnIndex);
+    EXPECT_EQ(EngineAnswers(SecondFaultReading), (TStringList{"5800", "5800"}));
+    Tabs().setCurrentIndex(0);
+    Tabs().setCurrentIndex(1);
+    EXPECT_EQ(CheckedColumn(), NoErrorsColumnIndex);
+    EXPECT_EQ(EngineAnswers(SecondFaultReading), (TStringList{"5800", "5800"}));
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+}
+
+// The answering cell emptied while scanning, as the operator does to type another answer: the
+// engine goes on answering the tester with the column's last answer, so the fault readings are
+// still logged and counted, and the step that meets the empty cell is refused with one box and
+// "Auto Scanning" unticked; nothing is sent.
+class EmptiedWhileScanningTest : public ErrorsPageTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EmptiedWhileScanningTest, TheAnswerStaysAndTheStepIsRefused) {
+    ReplaceInSimulation("[ERROR_11]\r\nA_1=58010123E0", "[ERROR_11]\r\nA_1=" + ExampleAnswer);
+    Load();
+    PseudoTerminal zulm;
+    ScanOneError(GetParam(), zulm.Name());
+    StartRunning();
+    if (GetParam() == AlternativeScanning) {
+        FaultReadings(3);
+        window->Errors().tErrorScanTimerTimer(); // the scan column advanced, answering
+        ASSERT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{AdvancedShown});
+    }
+    const TStringList answering = EngineAnswers(FaultMemory);
+    Boxes();
+
+    EmptyCell(OneErrorColumn, 1);
+    ASSERT_EQ(GridColumn(OneErrorColumn), std::vector<std::string>{});
+    EXPECT_EQ(EngineAnswers(FaultMemory), answering);
+    EXPECT_EQ(CheckedColumn(), OneErrorColumn);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: ") + ErrorCodeEmptyPrefix + "1"});
+    EXPECT_FALSE(AutoScan().isChecked());
+    EXPECT_FALSE(ScanTimer().isActive());
+    EXPECT_FALSE(window->ZulmPort().IsOpen());
+    EXPECT_EQ(EngineAnswers(FaultMemory), answering);
+    EXPECT_EQ(CheckedColumn(), OneErrorColumn);
+    EXPECT_EQ(zulm.Received(50), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(ScanningModes, EmptiedWhileScanningTest,
+                         ::testing::Values(NormalScanning, AlternativeScanning),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == NormalScanning ? std::string("Normal") : std::string("Alternative");
+                         });
+
+// A fault reading that the engine finds without an answer (edited so by whatever route) is
+// still seen: a red bold request line, counted as a fault reading.
+TEST_F(ErrorsPageTest, AFaultReadingFoundWithoutAnAnswerShowsAsNotAnswered) {
+    Load();
+    const TStringList none;
+    ASSERT_TRUE(Engine()->UpdateRequest(FaultMemory, &none, ""));
+    StartRunning();
+    const std::uint8_t request[] = {0x04, 0x18, 0x00, 0xff, 0x00, 0x55, 0x55, 0x55};
+    FakeLink_QueueRxFrame(request, sizeof request);
+    ASSERT_TRUE(ProcessUntil([&] { return window->FaultReadingCount() >= 1; }));
+    const std::vector<DrawnLine> lines = DrawnLines(*Control<QAbstractItemView>(*window, "reOriglio"));
+    EXPECT_EQ(lines, std::vector<DrawnLine>{(DrawnLine{"RX: 041800ff00", "#ff0000", true})});
 }
 
 TEST_F(ErrorsPageTest, AfterAResetTheEditingPagesStillReachTheFile) {
