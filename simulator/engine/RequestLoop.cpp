@@ -47,6 +47,11 @@ bool RequestLoop::Receive(int maxCount) {
     return true;
 }
 
+std::int32_t RequestLoop::RequestLimit() const {
+    // The store's tables grow with the window's edits; a request as long as one stored is read whole.
+    return links_.Store ? std::max(limits_.MaxReqLen, links_.Store->RequestLimit()) : limits_.MaxReqLen;
+}
+
 bool RequestLoop::WaitForFrame(std::uint32_t ms) {
     if (links_.WaitFrame) return links_.WaitFrame(ms);
     return !links_.Pause || links_.Pause(ms);
@@ -131,7 +136,7 @@ void RequestLoop::HandleUnknown(const std::function<void()>& sendAnswers) {
 }
 
 void RequestLoop::PassMode1() {
-    if (!Receive(limits_.MaxReqLen)) {
+    if (!Receive(RequestLimit())) {
         WaitForFrame(Mode1IdleMs);
         return;
     }
@@ -142,7 +147,7 @@ void RequestLoop::PassMode1() {
 }
 
 void RequestLoop::PassMode3() {
-    const bool received = Receive(limits_.MaxReqLen);
+    const bool received = Receive(RequestLimit());
     if (!received && !ReplayPending()) {
         WaitForFrame(Mode3IdleMs);
         return;
@@ -191,6 +196,7 @@ void RequestLoop::SendAutoAnswerMode2() {
     txInfo_.ItemType = RequestType::Unnamed;
     if (current_.AnswerCount > 1) {
         txInfo_.MultiFlag = 1;
+        cyclic_.Widen(current_); // the store may have grown since the cycle's item was built
         cyclic_.CopyFrom(current_);
         cyclicIndex_ = 0;
     } else {
@@ -288,6 +294,7 @@ void RequestLoop::PassMode2() {
     }
     if (current_.Type == RequestType::PSI && rxStatus_[1] == RxStatusServiceAA) {
         txInfo_.MultiFlag = 1;
+        cyclic_.Widen(current_); // the store may have grown since the cycle's item was built
         cyclic_.CopyFrom(current_);
         cyclicIndex_ = 0; // an entry without answers ends the cycle at its first turn, sending nothing
     }

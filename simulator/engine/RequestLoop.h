@@ -19,6 +19,10 @@
 // while when there is none), so that no mode holds a core while the bus is quiet. With a link
 // that can signal a frame the wait is over as soon as one is there.
 //
+// The store's tables may grow while the loop runs (the window's edits): the work items take the
+// store's limits at each look-up (the store widens them under its lock), and a received request
+// is cut at the store's request limit of the moment.
+//
 // Runs on the engine's thread only; failures raised inside a pass end the pass and reach the
 // engine's handler.
 #include <cstdint>
@@ -105,6 +109,7 @@ public:
 
 private:
     bool Receive(int maxCount);
+    std::int32_t RequestLimit() const; // the longest request read, as the store's limits are now
     void PassMode1();
     void PassMode2();
     void PassMode3();

@@ -8,6 +8,7 @@
 #include "FrameCodec.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -39,6 +40,24 @@ std::int32_t InsertionPoint(const TAllRequest& table, const std::string& wireTex
     return low;
 }
 
+std::int32_t Chars(const std::string& text) {
+    return static_cast<std::int32_t>(std::min<std::size_t>(text.size(), std::numeric_limits<std::int32_t>::max()));
+}
+
+// What a request with these answers needs of the limits (only the limits it sets).
+TStoreLimits TextNeed(const std::string& request, const std::vector<std::string>* answers,
+                      const std::string& description) {
+    TStoreLimits need{0, 0, 0, 0, 0, 0, 0};
+    need.MaxReqLen = Chars(request);
+    need.MaxDescrLen = Chars(description);
+    if (answers != nullptr) {
+        need.MultiAnswerNum = static_cast<std::int32_t>(
+            std::min<std::size_t>(answers->size(), std::numeric_limits<std::int32_t>::max()));
+        for (const std::string& line : *answers) need.MaxAnsLen = std::max(need.MaxAnsLen, Chars(line));
+    }
+    return need;
+}
+
 } // namespace
 
 void TRequestStore::InsertItem(TAllRequest& table, const TAnsReqItem& item) {
@@ -60,8 +79,15 @@ bool TRequestStore::AddRequest(const std::string& request, const std::vector<std
                                std::uint8_t type) {
     try {
         RequireTables();
+        // Room is made only for a request that would be added. A full table that could grow is
+        // no reason to refuse one that is refused anyway: that one just gives false.
+        const bool adds = !request.empty() && !answers.empty() && !answers.front().empty() &&
+                          Find(*editRequests_, PackFunction(request, 0)) < 0;
+        TStoreLimits need = TextNeed(request, &answers, description);
+        need.MaxReqCount = editRequests_->Count + 1;
+        if (adds) MakeRoom(need);
         TAllRequest& table = *editRequests_;
-        if (table.Count >= table.Capacity) throw Exception(kNoRequestSpace);
+        if (table.Count >= table.Capacity && (adds || !CouldHold(need))) throw Exception(kNoRequestSpace);
         if (request.empty() || answers.empty()) return false;
         if (answers.front().empty()) return false;
         if (Find(table, PackFunction(request, 0)) >= 0) return false;
@@ -90,6 +116,15 @@ bool TRequestStore::AddActivations(const std::string& name, const std::string& r
         RequireTables();
         i = FindActivation(*editActivations_, name);
         const bool exists = i < editActivations_->Count;
+        {
+            TStoreLimits need = TextNeed(request, &answers, description);
+            need.MaxDescrLen = std::max(need.MaxDescrLen, Chars(name));
+            if (exists)
+                need.ActAnsMaxCount = editActivations_->Items[i].Count + 1;
+            else
+                need.ActMaxCount = editActivations_->Count + 1;
+            MakeRoom(need);
+        }
         if (!exists && editActivations_->Count >= editActivations_->Capacity)
             throw Exception("No more space for new activations! Increase ActMaxCount in settings.ini!");
         if (Longer(name, limits_.MaxDescrLen)) throw Exception("Overlong Activation description!");
@@ -128,9 +163,11 @@ bool TRequestStore::AddActivations(const std::string& name, const std::string& r
 bool TRequestStore::UpdateRequest(const std::string& request, const std::vector<std::string>* answers,
                                   const std::string& description) {
     RequireTables();
+    const std::string wire = PackFunction(request, 0);
+    if (Find(*editRequests_, wire) < 0) return false;
+    MakeRoom(TextNeed({}, answers, description));
     TAllRequest& table = *editRequests_;
-    const std::int32_t position = Find(table, PackFunction(request, 0));
-    if (position < 0) return false;
+    const std::int32_t position = Find(table, wire);
     table.Touch(position);
     TAnsReqItem& entry = table.Items[static_cast<std::size_t>(position)];
     if (answers != nullptr) entry.SetAnswers(*answers);

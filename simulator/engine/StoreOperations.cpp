@@ -6,6 +6,8 @@
 #include "MessageSink.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -29,6 +31,33 @@ template <class Table> void CopyBack(Table& replaced, Table& published) {
     }
     replaced.ForgetChanges();
     published.ForgetChanges();
+}
+
+// (measure + 1) x factor, cut toward zero, as the load sizes its tables; a factor below 1 (or
+// none) counts as 1, and the result is at least the measure and fits 32 bits.
+std::int32_t Scaled(std::int64_t measure, float memoryInc) {
+    const double factor = std::isfinite(memoryInc) ? std::max(1.0, static_cast<double>(memoryInc)) : 1.0;
+    const double scaled = std::trunc((static_cast<double>(measure) + 1.0) * factor);
+    constexpr double top = static_cast<double>(std::numeric_limits<std::int32_t>::max());
+    return static_cast<std::int32_t>(std::min(top, std::max(scaled, static_cast<double>(measure))));
+}
+
+// Each limit the larger of the two.
+TStoreLimits AtLeast(TStoreLimits l, const TStoreLimits& o) {
+    l.MaxReqLen = std::max(l.MaxReqLen, o.MaxReqLen);
+    l.MaxAnsLen = std::max(l.MaxAnsLen, o.MaxAnsLen);
+    l.MaxDescrLen = std::max(l.MaxDescrLen, o.MaxDescrLen);
+    l.MultiAnswerNum = std::max(l.MultiAnswerNum, o.MultiAnswerNum);
+    l.MaxReqCount = std::max(l.MaxReqCount, o.MaxReqCount);
+    l.ActMaxCount = std::max(l.ActMaxCount, o.ActMaxCount);
+    l.ActAnsMaxCount = std::max(l.ActAnsMaxCount, o.ActAnsMaxCount);
+    return l;
+}
+
+bool SameLimits(const TStoreLimits& a, const TStoreLimits& b) {
+    return a.MaxReqLen == b.MaxReqLen && a.MaxAnsLen == b.MaxAnsLen && a.MaxDescrLen == b.MaxDescrLen &&
+           a.MultiAnswerNum == b.MultiAnswerNum && a.MaxReqCount == b.MaxReqCount &&
+           a.ActMaxCount == b.ActMaxCount && a.ActAnsMaxCount == b.ActAnsMaxCount;
 }
 
 void RequireValid(const TStoreLimits& l) {
@@ -62,6 +91,7 @@ void TRequestStore::CreateStructures(const TStoreLimits& limits) {
         liveRequests_ = std::move(liveRequests);
         editRequests_ = std::move(editRequests);
         workItem_ = std::move(workItem);
+        requestLimit_ = limits.MaxReqLen;
         activationRunning_ = false;
         runningActivation_ = -1;
         stepPosition_ = 0;
@@ -69,6 +99,85 @@ void TRequestStore::CreateStructures(const TStoreLimits& limits) {
     } catch (const std::exception& e) {
         throw Exception::Prefixed("CreateStructures function error:\n", e);
     }
+}
+
+void TRequestStore::AllowGrowth(TStoreGrowth growth) { growth_ = std::move(growth); }
+
+void TRequestStore::Grow(const TStoreLimits& wanted) {
+    try {
+        RequireTables();
+        const TStoreLimits l = AtLeast(limits_, wanted);
+        if (SameLimits(l, limits_)) return;
+        auto liveActivations = std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
+                                                              l.ActAnsMaxCount, l.ActMaxCount, l.MultiAnswerNum);
+        auto editActivations = std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
+                                                              l.ActAnsMaxCount, l.ActMaxCount, l.MultiAnswerNum);
+        auto liveRequests = std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
+                                                          l.MaxReqCount, l.MultiAnswerNum);
+        auto editRequests = std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
+                                                          l.MaxReqCount, l.MultiAnswerNum);
+        auto workItem = std::make_unique<TAnsReqItem>(l);
+        // The live tables change only on this thread, so they are read here without the lock.
+        // Positions stay as they were: the running activation's index still names it.
+        liveActivations->CopyFrom(*liveActivations_);
+        liveRequests->CopyFrom(*liveRequests_);
+        editActivations->CopyFrom(*editActivations_);
+        editRequests->CopyFrom(*editRequests_);
+        // The new edit tables may differ from the new live ones by what is not yet published;
+        // the next publication copies them back whole.
+        editActivations->TouchAll();
+        editRequests->TouchAll();
+
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            limits_ = l;
+            std::swap(liveActivations_, liveActivations);
+            std::swap(editActivations_, editActivations);
+            std::swap(liveRequests_, liveRequests);
+            std::swap(editRequests_, editRequests);
+            std::swap(workItem_, workItem);
+            requestLimit_ = l.MaxReqLen;
+        }
+        // The old tables are freed here, outside the lock.
+    } catch (const std::exception& e) {
+        throw Exception::Prefixed("Grow function error: ", e);
+    }
+}
+
+void TRequestStore::MakeRoom(const TStoreLimits& need) {
+    if (!growth_) return;
+    const TStoreGrowth& g = *growth_;
+    TStoreLimits wanted = limits_;
+    bool grows = false;
+    const auto grow = [&](std::int32_t TStoreLimits::*limit, std::int64_t extra) {
+        if (need.*limit <= limits_.*limit) return;
+        const bool message = limit == &TStoreLimits::MaxReqLen || limit == &TStoreLimits::MaxAnsLen;
+        if (message && need.*limit > g.MaxTextChars) return; // refused by the operation's checks
+        wanted.*limit = Scaled(need.*limit + extra, g.MemoryInc);
+        grows = true;
+    };
+    const std::int64_t header = std::max(0, g.HeaderChars);
+    grow(&TStoreLimits::MaxReqLen, header);
+    grow(&TStoreLimits::MaxAnsLen, header);
+    grow(&TStoreLimits::MaxDescrLen, header);
+    grow(&TStoreLimits::MultiAnswerNum, 0);
+    grow(&TStoreLimits::MaxReqCount, 0);
+    grow(&TStoreLimits::ActMaxCount, 0);
+    grow(&TStoreLimits::ActAnsMaxCount, 0);
+    if (!grows) return;
+    if (wanted.MultiAnswerNum > limits_.MultiAnswerNum)
+        wanted.MultiAnswerNum = std::max(wanted.MultiAnswerNum, g.MinAnswers);
+    if (g.Holds && !g.Holds(wanted)) {
+        // Without the headroom, what the edit needs and no more.
+        wanted = AtLeast(limits_, need);
+        if (!g.Holds(wanted)) return; // refused by the checks of the operation
+    }
+    Grow(wanted);
+}
+
+bool TRequestStore::CouldHold(const TStoreLimits& need) const {
+    if (!growth_) return false;
+    return !growth_->Holds || growth_->Holds(AtLeast(limits_, need));
 }
 
 bool TRequestStore::StoresCreated() const {
@@ -259,6 +368,7 @@ const TBaseItem* TRequestStore::GetAnswer(const std::string& received, const TTa
 
 bool TRequestStore::GetAnswerInto(const std::string& received, TBaseItem& into, std::string* infoText) {
     const TTablesLock held = LockTables();
+    into.Widen(limits_);
     const TBaseItem* found = GetAnswer(received, held);
     if (found != nullptr) into.CopyFrom(*found);
     if (infoText != nullptr) infoText->assign(infoText_);
@@ -268,6 +378,7 @@ bool TRequestStore::GetAnswerInto(const std::string& received, TBaseItem& into, 
 bool TRequestStore::RequestIndexInto(const std::string& wireText, TBaseItem& into) {
     const TTablesLock held = LockTables();
     RequireTables();
+    into.Widen(limits_);
     const TAnsReqItem* found = Search(*liveRequests_, wireText);
     if (found != nullptr) into.CopyFrom(*found);
     return found != nullptr;

@@ -24,14 +24,27 @@
 // that table at every look-up. A publication while a sequence runs keeps it going on the new
 // table, found again by its name; when the activation is gone, the sequence ends.
 //
+// Room for edits. The tables are built with fixed limits. When growth is allowed (AllowGrowth;
+// the window allows it once a simulation is loaded), an edit that needs more room than the
+// limits give makes it first: every limit it would exceed becomes what a load of the content
+// with the edit would give it ((measure + 1) x MemoryInc, the header's characters added to the
+// text lengths), and the four tables are built anew at the new limits aside, filled from the old
+// ones and put in their place under the table lock, as a publication exchanges them: the
+// engine's thread never reads a table being replaced. Its work items take the new limits at its
+// next look-up (GetAnswerInto, RequestIndexInto widen the item given). Only limits the growth
+// cannot hold (TStoreGrowth::Holds) are refused, with the messages below.
+//
 // CreateStructures may run on the engine's thread; the editing thread must not start before it
 // has returned (the engine's StoresReady flag hands the tables over).
 #include "UDStructures.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +62,17 @@ private:
 };
 
 class TRequestStore;
+
+// How the store grows its tables for an edit that does not fit.
+struct TStoreGrowth {
+    float MemoryInc = 1.25f;      // the load's headroom factor; below 1 counts as 1
+    std::int32_t HeaderChars = 0; // added to every text length before scaling (2 x the longer header)
+    std::int32_t MinAnswers = 0;  // the least MultiAnswerNum a growth gives
+    // The longest request or answer text any growth makes room for (what a load takes).
+    std::int32_t MaxTextChars = std::numeric_limits<std::int32_t>::max();
+    // Whether tables of these limits can be held; empty: any that fit 32 bits.
+    std::function<bool(const TStoreLimits&)> Holds;
+};
 
 // Holds the store's publications back for its life and publishes once: at Publish, or when it
 // ends without (then a failure is shown to the operator instead of raised).
@@ -76,7 +100,19 @@ public:
     // "Request store not created!".
     void CreateStructures(const TStoreLimits& limits);
     bool StoresCreated() const;
+    // The limits now (they grow with the tables); the editing thread only.
     const TStoreLimits& Limits() const { return limits_; }
+    // The request text limit now, for any thread.
+    std::int32_t RequestLimit() const { return requestLimit_.load(); }
+
+    // From now on, edits that do not fit the tables grow them (see above). Editing thread.
+    void AllowGrowth(TStoreGrowth growth);
+    bool GrowthAllowed() const { return growth_.has_value(); }
+    // The limits become at least the given ones: the tables are built anew aside with what they
+    // hold and exchanged under the table lock; the edit tables' unpublished changes stay
+    // unpublished. Limits that are already as large change nothing. Editing thread; failures
+    // ("Grow function error: " + message) leave the tables as they were.
+    void Grow(const TStoreLimits& wanted);
 
     // ---- editing thread ----
 
@@ -148,6 +184,8 @@ public:
     const TBaseItem* GetAnswer(const std::string& received, const TTablesLock& held);
     // GetAnswer and the copy of the entry found into the caller's item, under one hold of the
     // table lock; InfoText is copied into *infoText (found or not) when given. True = found.
+    // The item is widened to the store's limits first (TBaseItem::Widen), so that it takes
+    // every entry of tables grown since it was built.
     bool GetAnswerInto(const std::string& received, TBaseItem& into, std::string* infoText = nullptr);
     // RequestIndex on the live table and the copy of the entry found, under the table lock.
     bool RequestIndexInto(const std::string& wireText, TBaseItem& into);
@@ -163,18 +201,24 @@ public:
 
 private:
     void RequireTables() const;
+    // Grows the tables, when growth is allowed, so that every limit is at least the need's.
+    void MakeRoom(const TStoreLimits& need);
+    // Whether growth could give every limit at least the need's.
+    bool CouldHold(const TStoreLimits& need) const;
     void Publish(); // UpdateStructure, or held back while publication is deferred
     void RequireHeld(const TTablesLock& held) const;
     const TBaseItem* FindAnswer(const std::string& received);
     void FollowRunningActivation();
     void SetInfoText(std::string_view typeName, std::string_view text);
 
-    TStoreLimits limits_;
+    TStoreLimits limits_; // written under the table lock, by the editing thread only
     std::unique_ptr<TActivations> liveActivations_;
     std::unique_ptr<TActivations> editActivations_;
     std::unique_ptr<TAllRequest> liveRequests_;
     std::unique_ptr<TAllRequest> editRequests_;
     std::unique_ptr<TAnsReqItem> workItem_; // AddRequest's temporary item, built once
+    std::optional<TStoreGrowth> growth_;    // editing thread only
+    std::atomic<std::int32_t> requestLimit_{0};
     int deferrals_ = 0;                     // editing thread only
     bool publicationPending_ = false;       // editing thread only
 

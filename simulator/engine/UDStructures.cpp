@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "FrameCodec.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -155,6 +156,13 @@ const std::string& TBaseItem::GetValue(int kind) const { return FormOf(kind, Wir
 void TBaseItem::SetValue(int kind, const std::string& text) {
     CheckText(text, MaxLen, kOddRequest, kOverlongRequest);
     packedUnder_ = SetForms(kind, text, 0, WireText, PlainText);
+}
+
+void TBaseItem::Widen(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t answerSlots) {
+    MaxLen = std::max(MaxLen, requestLimit);
+    MaxAnswers = std::max(MaxAnswers, answerSlots);
+    answerLimit_ = std::max(answerLimit_, answerLimit);
+    for (TAnswer& answer : Answers) answer.MaxLen = std::max(answer.MaxLen, answerLimit_);
 }
 
 void TBaseItem::BuildAnswers(std::size_t count) {

@@ -95,7 +95,7 @@ public:
 
     std::string WireText;
     std::string PlainText;
-    const std::int32_t MaxLen;
+    std::int32_t MaxLen; // raised only by the item's Widen
     std::vector<std::uint8_t> Bytes; // the wire text as bytes, the first byte first
     std::int32_t ByteCount = 0;      // bytes in use (Bytes.size())
 
@@ -132,8 +132,16 @@ public:
     int CompareWire(std::string_view text) const;
     int CompareWire(const TBaseItem& other) const { return CompareWire(other.WireText); }
 
-    const std::int32_t MaxLen;     // request text limit
-    const std::int32_t MaxAnswers; // answer slots
+    // Raises the item's limits to at least the given ones (never lowers them), so that it takes
+    // what a store grown since it was built holds. Texts and answers stay as they are; nothing is
+    // allocated: room for the longer texts is taken as they are set.
+    void Widen(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t answerSlots);
+    void Widen(const TStoreLimits& limits) { Widen(limits.MaxReqLen, limits.MaxAnsLen, limits.MultiAnswerNum); }
+    void Widen(const TBaseItem& other) { Widen(other.MaxLen, other.answerLimit_, other.MaxAnswers); }
+    std::int32_t AnswerLimit() const { return answerLimit_; }
+
+    std::int32_t MaxLen;     // request text limit (raised only by Widen)
+    std::int32_t MaxAnswers; // answer slots (raised only by Widen)
     std::string WireText;
     std::string PlainText;
     std::int32_t AnswerCount = 0;  // 0 to MaxAnswers

@@ -157,14 +157,25 @@ TEST_F(StorePublicationTest, InsertionPointIsTheFirstGreaterEntry) {
     }
 }
 
-// Two stores fed the same operations: one publishes as the store does, the other is made to copy
-// its tables back whole every time (its edit tables are handed out before each operation). After
-// every step their live tables agree, and each store's edit tables equal its live ones.
+// Stores fed the same operations: one publishes as the store does, another is made to copy its
+// tables back whole every time (its edit tables are handed out before each operation), and a third
+// starts with room for one of everything and grows, up to the first one's limits. After every step
+// their live tables agree, and each store's edit tables equal its live ones.
 TEST_F(StorePublicationTest, CopyingBackWhatChangedEqualsCopyingEverything) {
     TRequestStore store;
     TRequestStore whole;
+    TRequestStore grown;
     store.CreateStructures(Limits());
     whole.CreateStructures(Limits());
+    grown.CreateStructures(TStoreLimits{1, 1, 1, 1, 1, 1, 1});
+    TStoreGrowth growth;
+    growth.Holds = [](const TStoreLimits& l) {
+        const TStoreLimits most = Limits();
+        return l.MaxReqLen <= most.MaxReqLen && l.MaxAnsLen <= most.MaxAnsLen && l.MaxDescrLen <= most.MaxDescrLen &&
+               l.MultiAnswerNum <= most.MultiAnswerNum && l.MaxReqCount <= most.MaxReqCount &&
+               l.ActMaxCount <= most.ActMaxCount && l.ActAnsMaxCount <= most.ActAnsMaxCount;
+    };
+    grown.AllowGrowth(growth);
     std::mt19937 random(11);
     const Lines pieces = {"10", "1a", "22", "31", "f1"};
     const Lines names = {"A", "B", "C"};
@@ -185,7 +196,9 @@ TEST_F(StorePublicationTest, CopyingBackWhatChangedEqualsCopyingEverything) {
         whole.EditActivations();
         const std::string a = MessageOf([&] { operation(store); });
         const std::string b = MessageOf([&] { operation(whole); });
+        const std::string c = MessageOf([&] { operation(grown); });
         ASSERT_EQ(a, b);
+        ASSERT_EQ(a, c);
     };
     int deferred = 0;
     std::size_t mostActivations = 0;
@@ -218,6 +231,7 @@ TEST_F(StorePublicationTest, CopyingBackWhatChangedEqualsCopyingEverything) {
             if (deferred == 0) {
                 store.DeferPublication();
                 whole.DeferPublication();
+                grown.DeferPublication();
                 deferred = 1 + static_cast<int>(random() % 8);
             }
             break;
@@ -228,16 +242,20 @@ TEST_F(StorePublicationTest, CopyingBackWhatChangedEqualsCopyingEverything) {
         if (deferred > 0 && --deferred == 0) {
             store.PublishDeferred();
             whole.PublishDeferred();
+            grown.PublishDeferred();
         }
         if (deferred == 0) {
             const Tables live = Live(store);
             ASSERT_EQ(live, Live(whole)) << "step " << step;
             ASSERT_EQ(Edit(store), live) << "step " << step;
+            ASSERT_EQ(Live(grown), live) << "step " << step;
+            ASSERT_EQ(Edit(grown), live) << "step " << step;
             mostActivations = std::max(mostActivations, live.Activations.size());
         }
     }
     EXPECT_GT(Live(store).Requests.size(), 30u);
     EXPECT_EQ(mostActivations, 3u) << "the steps reach every kind of change";
+    EXPECT_EQ(grown.Limits().ActMaxCount, Limits().ActMaxCount) << "the growing store grew to the end";
 }
 
 TEST_F(StorePublicationTest, DeferredOperationsPublishOnceAtTheEnd) {

@@ -135,6 +135,81 @@ TEST_F(StoreStressTest, LookUpsSeeWholeEntriesWhileTheWindowPublishes) {
     EXPECT_GE(lookUps, kMinLookUps);
 }
 
+// The window grows the tables while the engine looks up: a store loaded with room for a few short
+// requests is given more and longer ones, each growth replacing the four tables. Every look-up
+// through the engine's work item (built with the load's limits) sees one whole version.
+TEST_F(StoreStressTest, LookUpsSeeWholeEntriesWhileTheTablesGrow) {
+    TStoreLimits loaded = StressLimits();
+    loaded.MaxReqCount = 2;
+    loaded.MaxAnsLen = 10;
+    loaded.MultiAnswerNum = 1;
+    TRequestStore store;
+    store.CreateStructures(loaded);
+    TStoreGrowth growth;
+    growth.MemoryInc = 1.1f;
+    store.AllowGrowth(growth);
+    ASSERT_TRUE(store.AddRequest(Request(0), Answers(0, 0), Description(0, 0), -1, RequestType::PSI));
+
+    std::atomic<int> added{1};
+    std::exception_ptr editFailure;
+    std::exception_ptr lookUpFailure;
+    std::vector<std::string> faults;
+    std::atomic<bool> editsDone{false};
+    int lookUps = 0;
+
+    std::thread window([&] {
+        try {
+            for (int i = 1; i <= 400; ++i) {
+                const int k = i % kRequests;
+                if (k >= added.load()) {
+                    store.AddRequest(Request(k), Answers(k, i), Description(k, i), -1, RequestType::PSI);
+                    added = k + 1;
+                } else {
+                    // More answers than the load's one (growing the tables), and now and then a
+                    // growth of its own.
+                    std::vector<std::string> answers = Answers(k, i);
+                    if (i % 7 == 0) store.Grow([&] { TStoreLimits l = store.Limits(); l.MaxAnsLen += 2; return l; }());
+                    store.UpdateRequest(Request(k), &answers, Description(k, i));
+                }
+                if (i % 50 == 0) store.AddActivations("A" + Hex(i), "30" + Hex(i), {"60" + Hex(i)}, "");
+            }
+        } catch (...) {
+            editFailure = std::current_exception();
+        }
+        editsDone = true;
+    });
+
+    std::thread engine([&] {
+        try {
+            TBaseItem current(loaded);
+            unsigned seed = 777;
+            while (!editsDone || lookUps < kMinLookUps) {
+                seed = seed * 1103515245u + 12345u;
+                const int present = added.load();
+                const int k = static_cast<int>((seed >> 16) % static_cast<unsigned>(present));
+                const std::string wire = "02" + Request(k);
+                if (!store.GetAnswerInto(wire, current)) {
+                    faults.push_back("not found: " + wire);
+                } else if (std::string why = Inconsistency(current, k); !why.empty()) {
+                    faults.push_back(why);
+                }
+                ++lookUps;
+                if (faults.size() > 20) break;
+            }
+        } catch (...) {
+            lookUpFailure = std::current_exception();
+        }
+    });
+
+    window.join();
+    engine.join();
+    if (editFailure) std::rethrow_exception(editFailure);
+    if (lookUpFailure) std::rethrow_exception(lookUpFailure);
+    for (const std::string& fault : faults) ADD_FAILURE() << fault;
+    EXPECT_GE(store.Limits().MaxReqCount, kRequests);
+    EXPECT_GE(store.Limits().MultiAnswerNum, 4);
+}
+
 // Packing on one thread while another thread changes the selection: each result is the work of
 // one whole pair, the old or the new.
 TEST(CodecSelectionStressTest, PackingSeesOneWholePair) {

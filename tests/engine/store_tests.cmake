@@ -5,6 +5,7 @@ tarvico_add_test(store_tests
     ${CMAKE_CURRENT_LIST_DIR}/CodecTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StoreItemTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StoreOperationsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/StoreGrowthTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StorePublicationTest.cpp
   LIBS tarvico_store
   LABELS engine)
