@@ -50,10 +50,21 @@ std::optional<ActivationRegistration> ActivationEditor::Registered(int p) const 
 }
 
 void ActivationEditor::Fail(const char* prefix, const std::exception& e) const {
+    // Every further key of an edit the engine refused is refused again: one box per edit.
+    if (typing_ && typedRefused_) return;
+    if (typing_) typedRefused_ = true;
     if (show_) show_(prefix + ExceptionMessage(e));
 }
 
+bool ActivationEditor::StoreTyped() {
+    typing_ = true;
+    const bool stored = Store();
+    typing_ = false;
+    return stored;
+}
+
 bool ActivationEditor::Show() {
+    typedRefused_ = false;
     name_.clear();
     rows_.clear();
     selectedRow_ = selectedAnswer_ = -1;
@@ -99,6 +110,7 @@ bool ActivationEditor::Write() {
         return false;
     }
     stored_ = {name_, rows_};
+    typedRefused_ = false;
     return true;
 }
 
@@ -215,14 +227,14 @@ void ActivationEditor::DeleteAnswers(const std::vector<int>& answers) {
 bool ActivationEditor::EditRequest(const std::string& editorText) {
     if (selectedRow_ < 0) return false;
     rows_[static_cast<std::size_t>(selectedRow_)].Request = TrimBlanks(editorText);
-    return WholeBytes(editorText) && Store();
+    return WholeBytes(editorText) && StoreTyped();
 }
 
 bool ActivationEditor::EditAnswer(const std::string& editorText) {
     if (selectedRow_ < 0 || selectedAnswer_ < 0 || !WholeBytes(editorText)) return false;
     rows_[static_cast<std::size_t>(selectedRow_)].Answers[static_cast<std::size_t>(selectedAnswer_)] =
         TrimBlanks(editorText);
-    return Store();
+    return StoreTyped();
 }
 
 bool ActivationEditor::Drop(const std::string& request, const TStringList& answers) {

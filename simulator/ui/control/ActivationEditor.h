@@ -13,6 +13,8 @@
 // name it was made under, so a rename leaves no stale entry, and the steps are added under the
 // name now shown. When the engine refuses a step, what was added is deleted and the registration
 // made last is restored, so the engine never holds half an activation; the file keeps the edit.
+// A refusal of a store made for a key in an editor is shown once: the further keys show no second
+// box until a store goes through or an activation is shown (the commands still show theirs).
 //
 // Beyond the page's literal steps: step descriptions (D<j>) are kept in the file and given to the
 // engine as the load gives them (default the name); an activation without a name is registered
@@ -119,6 +121,7 @@ public:
 
 private:
     bool Write();
+    bool StoreTyped(); // Store for a key in an editor
     void Register(int p, const ActivationRegistration& next);
     std::string DefaultIntraFrame() const { return std::to_string(intraFrameDefault_); }
     void Fail(const char* prefix, const std::exception& e) const;
@@ -137,4 +140,6 @@ private:
     bool shown_ = false; // the rows are the shown activation's (read whole, with its edits)
     ActivationContent stored_; // the shown activation as shown or last stored
     std::map<int, ActivationRegistration> registered_;
+    bool typing_ = false;               // a store for a key in an editor is running
+    mutable bool typedRefused_ = false; // such a store was refused and shown; cleared by one that goes through
 };

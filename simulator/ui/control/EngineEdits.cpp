@@ -14,8 +14,10 @@ bool EngineThreadEdits::UpdateRequest(const std::string& request, const TStringL
     return engine_.UpdateRequest(request, answers, description);
 }
 
-// The window wrote the limit before the engine's thread first ran; the engine never changes it.
-std::int32_t EngineThreadEdits::DescriptionLimit() { return engine_.MaxDescrLen; }
+// The store's limit now: it grows with the edits (the window's thread is the one that grows it).
+std::int32_t EngineThreadEdits::DescriptionLimit() {
+    return engine_.StoresReady() ? engine_.Store().Limits().MaxDescrLen : engine_.MaxDescrLen;
+}
 
 bool EngineThreadEdits::HoldsRequest(const std::string& request) {
     constexpr int EditTable = 1;

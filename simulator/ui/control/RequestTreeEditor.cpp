@@ -75,6 +75,7 @@ void RequestTreeEditor::Fail(const std::exception& e) {
 void RequestTreeEditor::Select(TreeNode node) {
     const TreeNode left = selected_;
     selected_ = Group(node.Group) != nullptr ? node : TreeNode{};
+    if (!(left == selected_)) answerRefused_ = false; // another answer, another edit
     if (left.Valid() && left.Group != selected_.Group) WriteMarked(left.Group);
 }
 
@@ -188,7 +189,11 @@ void RequestTreeEditor::EditAnswer(const std::string& displayText) {
         if (FoldAsciiCase(file->ReadString(SimKeys::RequestSection(group.Section), SimKeys::Request, "")) != request)
             return;
         engine->UpdateRequest(request, &answers, "");
+        answerRefused_ = false;
     } catch (const std::exception& e) {
+        // Every further key of an answer the engine refused is refused again: one box per edit.
+        if (answerRefused_) return;
+        answerRefused_ = true;
         Fail(e);
     }
 }

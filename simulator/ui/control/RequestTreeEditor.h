@@ -9,7 +9,9 @@
 // marks its group; a marked group is written to the file (R, its answer sections with their byte
 // descriptions, MA) and to the engine (UpdateRequest, else AddRequest) when the selection leaves
 // it, and by Flush (before the file is saved). A failed write is shown ("Error editing request! "
-// + message) and the group stays marked, so nothing typed is lost. The three fixed exchanges have
+// + message) and the group stays marked, so nothing typed is lost. An answer edit the engine
+// refuses is shown once: its further keys show no second box until one goes through or the
+// selection moves. The three fixed exchanges have
 // no sections an editor writes; they are shown read-only.
 //
 // Lifetime. The editor refers to no file or engine of its own: it asks the host for them at each
@@ -142,4 +144,5 @@ private:
     TreeNode copied_;
     std::set<std::int32_t> unwritten_;
     std::string searchText_;
+    bool answerRefused_ = false; // the selected answer's edit was refused and shown; cleared when one goes through
 };

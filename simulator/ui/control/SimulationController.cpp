@@ -163,6 +163,8 @@ void SimulationController::RunLoad(const std::string& chosen) {
     TPublishOnce publishOnce(engine.Store()); // the engine waits: one publication for the whole pass
     LoadData(simulation, registrar, host, view_);
     publishOnce.Publish();
+    // From here on the operator's edits grow the tables when they need more room than the file gave.
+    engine.Store().AllowGrowth(EditGrowth(simulation, memoryInc_, system_->MultiAnswerNum()));
     engine.Resume();
     window_.Focus(FocusTarget::RequestTree);
 

@@ -273,3 +273,29 @@ void CheckStoreRoom(const SizeCounts& l) {
         "\nCheck the file's longest texts and its counts, and MemoryInc and MultiAnswerNum of [STRUCTURE_SIZE] in "
         "Default_file/SystemSettings.ini.");
 }
+
+TStoreGrowth EditGrowth(const TCustomIniFile& file, float memoryInc, std::int32_t minAnswers) {
+    using namespace SimKeys;
+    // The header as the sizing pass reads it; one out of range gave the load no room either.
+    const auto header = [&](const char* key) {
+        const std::optional<std::int32_t> value = ReadIntegerValue(file, Protocol, key);
+        return std::clamp(value.value_or(0), 0, MaxMessageBytes);
+    };
+    TStoreGrowth growth;
+    growth.MemoryInc = memoryInc;
+    growth.HeaderChars = 2 * std::max(header(LenHeaderRx), header(LenHeaderTx));
+    growth.MinAnswers = minAnswers;
+    growth.MaxTextChars = MaxMessageDigits;
+    growth.Holds = [](const TStoreLimits& l) {
+        SizeCounts limits;
+        limits.MaxReqLen = l.MaxReqLen;
+        limits.MaxAnsLen = l.MaxAnsLen;
+        limits.MaxDescrLen = l.MaxDescrLen;
+        limits.ActAnsMaxCount = l.ActAnsMaxCount;
+        limits.ActMaxCount = l.ActMaxCount;
+        limits.MaxReqCount = l.MaxReqCount;
+        limits.MultiAnswerNum = l.MultiAnswerNum;
+        return StoreBytes(limits) <= MaxStoreBytes;
+    };
+    return growth;
+}

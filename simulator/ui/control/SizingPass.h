@@ -15,6 +15,7 @@
 // for the scaled limits is checked before any is reserved.
 #include "Exception.h"
 #include "IniFile.h"
+#include "StoreOperations.h"
 
 #include <cstdint>
 #include <functional>
@@ -73,6 +74,11 @@ inline constexpr double MaxStoreBytes = 1024.0 * 1024.0 * 1024.0;
 // Raises SimulationOutOfRange with the limits and where they come from when StoreBytes(limits)
 // is above MaxStoreBytes.
 void CheckStoreRoom(const SizeCounts& limits);
+
+// How the engine's store grows for the window's edits, as this load sized it: MemoryInc's
+// headroom, the header's room added to every text, the settings' least MultiAnswerNum, no text
+// longer than a load takes and no tables larger than CheckStoreRoom lets a load make.
+TStoreGrowth EditGrowth(const TCustomIniFile& file, float memoryInc, std::int32_t minAnswers);
 
 // Writes the seven limits into anything that has fields of their names: the engine before its
 // thread first runs, or the store's limits.

@@ -348,3 +348,54 @@ TEST_F(ActivationEditorTest, AnEmptyAnswerIsNeverWrittenAndAnUneditedActivationI
     EXPECT_EQ(file.Text(), before);
     EXPECT_EQ(Boxes(), TStringList{});
 }
+
+// Keys typed into a row the engine refuses: one box for the edit, not one per key, and every
+// character stays in the row; the next edit that goes through ends the refusal.
+TEST_F(ActivationEditorTest, ARefusedEditShowsOneBoxNotOnePerKey) {
+    TStoreLimits limits = RoomyLimits();
+    limits.ActAnsMaxCount = 4; // the fixture's steps exactly
+    Prepare(limits, FuelPumpOnly);
+    editor->SelectRow(-1);
+    editor->InsertRow(); // at the end, selected
+    for (const char* typed : {"30 05", "30 05 0", "30 05 01"}) editor->EditRequest(typed);
+    editor->SelectAnswer(0);
+    for (const char* typed : {"70", "70 0", "70 05"}) editor->EditAnswer(typed);
+    const TStringList boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("No more space for new request in this activation!"), std::string::npos) << boxes[0];
+    EXPECT_EQ(editor->Rows().back().Request, "30 05 01");
+    EXPECT_EQ(editor->Rows().back().Answers, TStringList{"70 05"});
+
+    // The row deleted again, the store goes through; a new refusal shows its box again.
+    editor->DeleteRows({static_cast<int>(editor->Rows().size()) - 1});
+    ASSERT_TRUE(editor->Refresh());
+    editor->SelectRow(-1);
+    editor->InsertRow();
+    ASSERT_FALSE(editor->EditRequest("30 06"));
+    EXPECT_EQ(Boxes().size(), 1u);
+}
+
+// With growth allowed (as the window allows it after a load), the activation outgrows the
+// load's room: every step and a second activation reach the engine, and no box is shown.
+TEST_F(ActivationEditorTest, AnActivationBeyondTheLoadsRoomGrowsTheEngine) {
+    TStoreLimits limits = RoomyLimits();
+    limits.ActAnsMaxCount = 4;
+    limits.ActMaxCount = 1;
+    Prepare(limits, FuelPumpOnly);
+    store.AllowGrowth(TStoreGrowth{});
+    for (const char* request : {"30 05", "30 06", "30 07"}) ASSERT_TRUE(editor->Drop(request, {"70 05"}));
+    EXPECT_EQ(EngineSteps("Fuel pump").size(), 7u);
+    ASSERT_TRUE(editor->New());
+    editor->SetName("Second");
+    ASSERT_TRUE(editor->EditRequest("31 01"));
+    editor->InsertAnswer();
+    ASSERT_TRUE(editor->EditAnswer("71 01"));
+    ASSERT_TRUE(editor->Drop("31 02", {"71 02"}));
+    EXPECT_EQ(EngineSteps("Second"), TStringList{"3102:7102:Second"});
+    EXPECT_EQ(store.EditActivations().Count, 2);
+    EXPECT_EQ(Boxes(), TStringList{});
+    EXPECT_EQ(Answer("3001"), "7001");
+    EXPECT_EQ(Answer("3007"), "7005");
+    EXPECT_EQ(Answer("3101"), "7101");
+    EXPECT_EQ(Answer("3102"), "7102");
+}

@@ -215,3 +215,81 @@ TEST_F(EditorsEngineTest, LoadEditSaveAndReloadGiveEveryEditBack) {
     ASSERT_NE(dropEntry, nullptr);
     EXPECT_EQ(dropEntry->Type, RequestType::FaultReading);
 }
+
+// Edits that need more room than the load gave, made while the engine runs: more steps than the
+// longest activation had, more activations than the file counted, an answer longer than any it
+// held. The engine's tables grow under it and answer every edit at once; saved and loaded again,
+// the engine answers the same.
+TEST_F(EditorsEngineTest, EditsBeyondTheLoadsRoomGoThroughWhileTheEngineRuns) {
+    LoadAndBind();
+    TKRIXCommunicationThread& e = *controller->Engine();
+    const TStoreLimits loaded = e.Store().Limits();
+    ASSERT_TRUE(e.Start());
+    ASSERT_TRUE(WaitUntil([&] { return e.Status() == SimulatorStatus::Running; }));
+
+    for (const char* request : {"30 04", "30 05", "30 06", "30 07"})
+        ASSERT_TRUE(activations->Drop(request, {"70 09"})) << request << ": " << (boxes.empty() ? "" : boxes.back());
+    for (const char* name : {"Second", "Third"}) {
+        ASSERT_TRUE(activations->New());
+        activations->SetName(name);
+        const std::string first = name == std::string("Second") ? "31" : "32";
+        ASSERT_TRUE(activations->EditRequest(first + " 01"));
+        activations->InsertAnswer();
+        ASSERT_TRUE(activations->EditAnswer(first == "31" ? "71 01" : "72 01"));
+        ASSERT_TRUE(activations->Drop(first + " 02", {first == "31" ? "71 02" : "72 02"}));
+    }
+    std::string longAnswer = "6101";
+    for (int k = 0; k < 38; ++k) longAnswer += "5a";
+    const TStringList answers{longAnswer};
+    // As the PSI page writes it: the engine at once, the file when the group is left.
+    ASSERT_TRUE(engine->UpdateRequest("2101", &answers, ""));
+    controller->SimulationFile()->WriteString("ANSWER2", "A", longAnswer);
+    EXPECT_EQ(boxes, std::vector<std::string>{});
+    const TStoreLimits grown = e.Store().Limits();
+    EXPECT_GT(grown.ActAnsMaxCount, loaded.ActAnsMaxCount);
+    EXPECT_GT(grown.ActMaxCount, loaded.ActMaxCount);
+    EXPECT_GT(grown.MaxAnsLen, loaded.MaxAnsLen);
+
+    const std::size_t before = traffic().size();
+    for (std::uint8_t k = 1; k <= 7; ++k) TesterSends({0x30, k});
+    TesterSends({0x31, 0x01});
+    TesterSends({0x31, 0x02});
+    TesterSends({0x32, 0x01});
+    TesterSends({0x32, 0x02});
+    ASSERT_TRUE(WaitUntil([&] { return traffic().size() >= before + 12; }));
+    EXPECT_TRUE(e.Stop());
+    ASSERT_TRUE(WaitUntil([&] { return e.Status() == SimulatorStatus::Ready; }));
+    const std::vector<std::string> all = traffic();
+    const std::vector<std::string> log(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "023001>027001:0|Activation - Fuel pump",
+                       "023002>027002:0|Activation - Fuel pump",
+                       "023002>027003:0|Activation - Fuel pump",
+                       "023003>027004:0|Activation - Fuel pump",
+                       "023004>027009:0|Activation - Fuel pump",
+                       "023005>027009:0|Activation - Fuel pump",
+                       "023006>027009:0|Activation - Fuel pump",
+                       "023007>027009:0|Activation - Fuel pump",
+                       "023101>027101:0|Activation - Second",
+                       "023102>027102:0|Activation - Second",
+                       "023201>027201:0|Activation - Third",
+                       "023202>027202:0|Activation - Third",
+                   }));
+    TBaseItem item{loaded};
+    ASSERT_TRUE(e.GetAnswerInto("022101", item));
+    ASSERT_EQ(item.AnswerCount, 1);
+    EXPECT_EQ(item.Answers[0].PlainText, longAnswer);
+
+    ASSERT_TRUE(controller->Save());
+    LoadAndBind();
+    EXPECT_EQ(dialogs.Boxes, std::vector<std::string>{});
+    TKRIXCommunicationThread& reloaded = *controller->Engine();
+    for (const auto& [request, answer] :
+         std::vector<std::pair<std::string, std::string>>{{"023001", "7001"}, {"023007", "7009"}, {"023101", "7101"},
+                                                          {"023202", "7202"}, {"022101", longAnswer}}) {
+        TBaseItem found{loaded};
+        ASSERT_TRUE(reloaded.GetAnswerInto(request, found)) << request;
+        EXPECT_EQ(found.Answers[0].PlainText, answer) << request;
+    }
+    EXPECT_EQ(boxes, std::vector<std::string>{});
+}

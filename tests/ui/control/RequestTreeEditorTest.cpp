@@ -4,6 +4,7 @@
 // failures that keep an edit for later.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -563,4 +564,27 @@ TEST_F(RequestTreeEditorTest, SearchFindsByteDescriptionsInTreeOrder) {
                                                  "Input: Find Byte description|Enter description|Service",
                                                  "Input: Find Byte description|Enter description|Service",
                                                  "Input: Find Byte description|Enter description|"}));
+}
+
+// An answer typed past what the engine takes: one box for the edit, not one per key, every key in
+// the tree; with growth allowed (as the window allows it after a load) the engine takes it.
+TEST_F(RequestTreeEditorTest, AnAnswerTypedPastTheEnginesRoomShowsOneBoxOrGrowsTheEngine) {
+    std::string typed = "61 01";
+    editor.Select({Status, 1});
+    for (int k = 0; k < 55; ++k) {
+        typed += " 7" + std::to_string(k % 10);
+        editor.EditAnswer(typed); // from the 50th byte on, longer than the engine's 100 characters
+    }
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("Overlong Answer"), std::string::npos) << boxes[0];
+    EXPECT_EQ(editor.EditorText(), typed);
+
+    store.AllowGrowth(TStoreGrowth{});
+    typed += " 7f";
+    editor.EditAnswer(typed);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+    std::string whole = typed;
+    whole.erase(std::remove(whole.begin(), whole.end(), ' '), whole.end());
+    EXPECT_EQ(StoredAnswers("2101"), TStringList{whole});
 }
