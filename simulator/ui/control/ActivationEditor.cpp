@@ -2,6 +2,7 @@
 
 #include "EditorChecks.h"
 #include "Exception.h"
+#include "HexText.h"
 #include "IniDocument.h"
 #include "SimulationKeys.h"
 
@@ -68,7 +69,7 @@ bool ActivationEditor::Show() {
     name_.clear();
     rows_.clear();
     selectedRow_ = selectedAnswer_ = -1;
-    shown_ = false;
+    shown_ = written_ = false;
     stored_ = {};
     const int p = selector_.Position;
     // Beyond the maximum nothing would be loaded again: the file does not count it.
@@ -105,12 +106,38 @@ bool ActivationEditor::Write() {
         for (ActivationStep& step : next.Steps)
             if (step.Description.empty()) step.Description = next.Name;
         Register(p, next);
+        // Nothing was added: the engine holds nothing for p, as a load of the file would.
+        if (next.Steps.empty()) registered_.erase(p);
     } catch (const std::exception& e) {
         Fail(ActivationStoreFailurePrefix, e);
         return false;
     }
     stored_ = {name_, rows_};
     typedRefused_ = false;
+    written_ = true;
+    return true;
+}
+
+bool ActivationEditor::Flush() {
+    if (!Store()) return false;
+    if (!written_) return true; // as read: the file holds what is shown
+    const int old = selectedRow_;
+    std::vector<int> empty;
+    for (std::size_t r = 0; r < rows_.size(); ++r)
+        if (StripBlanks(rows_[r].Request).empty()) empty.push_back(static_cast<int>(r));
+    if (!empty.empty()) {
+        const int answer = selectedAnswer_;
+        // The selected row stays selected when it stays, else the row now at its place.
+        const int before = static_cast<int>(std::count_if(empty.begin(), empty.end(), [old](int r) { return r < old; }));
+        const bool kept = old >= 0 && std::find(empty.begin(), empty.end(), old) == empty.end();
+        EraseIndices(rows_, empty);
+        int selected = -1;
+        Reselect(selected, old < 0 ? -1 : old - before, rows_.size());
+        SelectRow(old < 0 ? -1 : selected);
+        if (kept) selectedAnswer_ = answer;
+    }
+    if (rows_.empty()) name_.clear();
+    stored_ = {name_, rows_};
     return true;
 }
 

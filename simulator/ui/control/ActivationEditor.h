@@ -33,7 +33,10 @@
 // - the up-down, "New" and Save store an activation only when it was edited since it was shown
 //   or last stored, so what the editor cannot show (answers behind an empty one, say) stays in
 //   the file; "Refresh" stores it whatever;
-// - rows the editor makes (Insert, "New") start with the intra-frame default, as a drop's do.
+// - rows the editor makes (Insert, "New") start with the intra-frame default, as a drop's do;
+// - a row without a request is no step: it stays in the list for the request still to be typed,
+//   but is neither written nor registered, and the steps are numbered on without it; an
+//   activation without a step is no section and no registration at all.
 //
 // Used on the window's thread only. One editor per loaded simulation, made right after the load
 // (it takes what the load registered from the file): it refers to that simulation's file object,
@@ -87,6 +90,10 @@ public:
     bool MoveTo(int p);
     // "Refresh": stores the shown activation, edited or not.
     bool Refresh();
+    // Save: the store, then the list made what the file now holds: the rows without a request,
+    // which no store writes, leave it, and with no row left the name goes too, as its section
+    // did. Rows shown as read are left as they are. False when the store failed.
+    bool Flush();
     // "New": the store, then one more activation at the end, shown with one empty row and
     // counted in NACTIVATION. False (nothing added) when the store failed.
     bool New();
@@ -138,6 +145,7 @@ private:
     int selectedRow_ = -1;
     int selectedAnswer_ = -1;
     bool shown_ = false; // the rows are the shown activation's (read whole, with its edits)
+    bool written_ = false; // the shown activation was stored since it was shown
     ActivationContent stored_; // the shown activation as shown or last stored
     std::map<int, ActivationRegistration> registered_;
     bool typing_ = false;               // a store for a key in an editor is running

@@ -69,7 +69,9 @@ void WriteActivation(TCustomIniFile& file, int p, const std::string& name, const
     using namespace SimKeys;
     const std::string section = ActivationSection(p);
     std::vector<std::pair<std::string, std::string>> lines;
-    if (!name.empty()) lines.emplace_back(Description, name);
+    // Without a step there is no activation: a load would register nothing for it, so the
+    // section goes, name and all, rather than stand for an activation the engine never holds.
+    if (!name.empty() && !steps.empty()) lines.emplace_back(Description, name);
     for (std::size_t s = 0; s < steps.size(); ++s) {
         const ActivationStep& step = steps[s];
         const int j = static_cast<int>(s) + 1;

@@ -43,7 +43,7 @@ std::string RegistrationName(const std::string& name, int p);
 // (A<j>_1 always, further ones while present) and description D<j> (default the name).
 std::optional<ActivationRegistration> LoadedRegistration(const TCustomIniFile& file, int p);
 
-// Replaces section ACTIVATION_<p> by the name (not written when empty) and the steps. Every line
-// is checked before the section is erased, so a refused value (a line break) raises and leaves
-// the section as it was.
+// Replaces section ACTIVATION_<p> by the name (not written when empty) and the steps; without a
+// step the section is erased and nothing is written. Every line is checked before the section is
+// erased, so a refused value (a line break) raises and leaves the section as it was.
 void WriteActivation(TCustomIniFile& file, int p, const std::string& name, const std::vector<ActivationStep>& steps);

@@ -80,8 +80,16 @@ StepPlan PlanSteps(std::vector<ActivationRow>& rows, int p, std::int32_t intraFr
             if (!WholeBytes(a)) throw Exception(OddAnswerMessage);
     }
 
+    // A row without a request is no step (it is where a request is still to be typed): written,
+    // it would be a step of an empty request. Left out, the steps around it stay numbered
+    // R1..Rn without a gap, as the reader needs, and may form one run.
+    std::vector<std::size_t> steps;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (!values[i].Request.empty()) steps.push_back(i);
+
     StepPlan plan;
-    for (std::size_t i = 0; i < rows.size();) {
+    for (std::size_t s = 0; s < steps.size();) {
+        const std::size_t i = steps[s];
         const int j = static_cast<int>(plan.Steps.size()) + 1;
         RowValue& v = values[i];
         if (!v.IntraFrame) {
@@ -92,14 +100,14 @@ StepPlan PlanSteps(std::vector<ActivationRow>& rows, int p, std::int32_t intraFr
         // A row whose caption is not an integer never joins a run: it starts a step of its own,
         // where it gets its message.
         std::size_t run = 1;
-        while (i + run < rows.size() && run < static_cast<std::size_t>(MaxStepRepetitions)) {
-            const RowValue& next = values[i + run];
+        while (s + run < steps.size() && run < static_cast<std::size_t>(MaxStepRepetitions)) {
+            const RowValue& next = values[steps[s + run]];
             if (next.Request != v.Request || next.Answers != v.Answers || next.IntraFrame != v.IntraFrame) break;
             ++run;
         }
         plan.Steps.push_back(
             {v.Request, v.Answers, *v.IntraFrame, static_cast<std::int32_t>(run), rows[i].Description});
-        i += run;
+        s += run;
     }
     return plan;
 }

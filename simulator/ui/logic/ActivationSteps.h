@@ -49,6 +49,9 @@ bool ParseIntraFrame(const std::string& caption, std::int32_t& value);
 // A caption that is not an integer adds InvalidIntraFrameMessage, the default is used and the
 // row's caption becomes the default, so that the row shows what is stored. Empty answers are no
 // answers and are not planned (a row keeps them: an empty answer row is where the next is typed).
+// A row without a request is no step in the same way: it is not planned, gets no caption message,
+// and the steps before and after it are numbered on without a gap (and form one run when they are
+// alike); rows that are all without a request plan no step at all.
 // A request or answer with an odd number of digits raises Exception OddRequestMessage or
 // OddAnswerMessage before anything is planned; the rows are then unchanged.
 StepPlan PlanSteps(std::vector<ActivationRow>& rows, int p, std::int32_t intraFrameDefault);

@@ -5,6 +5,7 @@
 
 #include "EditorTestSupport.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -226,8 +227,8 @@ TEST_F(ActivationEditorTest, NewAndTheListKeys) {
     editor->SelectRow(1);
     editor->DeleteRows({1});
     ASSERT_TRUE(editor->New());
-    // The inserted row, whose request was never typed, is a step of an empty request.
-    EXPECT_EQ(EngineSteps("Fuel pump"), (TStringList{"::Fuel pump", "3002:7002,7003:Pump step"}));
+    // The inserted row, whose request was never typed, is no step.
+    EXPECT_EQ(EngineSteps("Fuel pump"), (TStringList{"3002:7002,7003:Pump step"}));
     EXPECT_EQ(editor->GroupCaption(), "Activation 3/3");
     EXPECT_EQ(file.ReadInteger("NACTIVATION", "N", 0), 3);
     EXPECT_EQ(editor->Rows(), std::vector<ActivationRow>{Row("100", "", {})});
@@ -398,4 +399,122 @@ TEST_F(ActivationEditorTest, AnActivationBeyondTheLoadsRoomGrowsTheEngine) {
     EXPECT_EQ(Answer("3007"), "7005");
     EXPECT_EQ(Answer("3101"), "7101");
     EXPECT_EQ(Answer("3102"), "7102");
+}
+
+namespace {
+
+// Every activation a store holds, in an order of its own: "<name>: <first request>/<its answers>"
+// for the request an activation starts with, then "<name> step: <request>/<answers>/<description>"
+// for each further step, sorted (a re-registered activation moves to the end of the table).
+TStringList Registrations(const TRequestStore& store) {
+    TStringList lines;
+    const TActivations& activations = store.EditActivations();
+    const auto answersOf = [](const TBaseItem& item) {
+        std::string text;
+        for (std::int32_t k = 0; k < item.AnswerCount; ++k)
+            text += (k ? "," : "") + item.Answers[static_cast<std::size_t>(k)].PlainText;
+        return text;
+    };
+    const TAllRequest& requests = store.EditRequests();
+    for (std::int32_t r = 0; r < requests.Count; ++r) {
+        const TAnsReqItem& entry = requests.Items[static_cast<std::size_t>(r)];
+        if (entry.ActivationIndex < 0) continue;
+        lines.push_back(activations.Items[static_cast<std::size_t>(entry.ActivationIndex)].Name + ": " +
+                        entry.PlainText + "/" + answersOf(entry));
+    }
+    for (std::int32_t i = 0; i < activations.Count; ++i) {
+        const TActivationItem& a = activations.Items[static_cast<std::size_t>(i)];
+        for (std::int32_t s = 0; s < a.Count; ++s) {
+            const TActAnsItem& step = a.Steps[static_cast<std::size_t>(s)];
+            lines.push_back(a.Name + " step: " + step.PlainText + "/" + answersOf(step) + "/" + step.Description);
+        }
+        if (a.Count == 0) lines.push_back(a.Name + " without steps");
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+} // namespace
+
+// Rows without a request: the file and the engine get the other rows only, numbered R1..Rn as a
+// load reads them; Save leaves the list as the file holds it; and a load of what was written
+// registers exactly what the editor registered.
+TEST_F(ActivationEditorTest, RowsWithoutARequestAreNeitherWrittenNorRegistered) {
+    const auto reload = [this](ActivationSelector expectedRange) {
+        TRequestStore reloaded;
+        reloaded.CreateStructures(RoomyLimits());
+        RegistrarOf<TRequestStore> reloading{reloaded, nullptr};
+        SimulationView reloadedView;
+        TMemIniFile reloadedFile;
+        reloadedFile.SetText(file.Text());
+        EXPECT_TRUE(LoadData(reloadedFile, reloading, host, reloadedView));
+        EXPECT_EQ(reloadedView.Activations, expectedRange);
+        EXPECT_EQ(Registrations(reloaded), Registrations(store)) << "a load registers what the editor did";
+    };
+    Prepare();
+    const TStringList loaded = Registrations(store);
+
+    // An empty row inserted between filled rows, its caption and answer left as they come.
+    editor->SelectRow(1);
+    editor->InsertRow();
+    EXPECT_EQ(editor->Rows(), (std::vector<ActivationRow>{Start, Row("100", "", {""}), Pump, Pump, Pump, Stop}));
+    editor->SetIntraFrame(1, "soon");
+    ASSERT_TRUE(editor->Refresh());
+    EXPECT_EQ(Section("ACTIVATION_1"), FuelPumpSection);
+    EXPECT_EQ(Registrations(store), loaded);
+    EXPECT_EQ(editor->Rows().size(), 6u) << "the row stays while it is being filled";
+    EXPECT_EQ(Boxes(), TStringList{}) << "a row that is no step has no caption to correct";
+    // A request typed and taken back again: the row is no step again.
+    editor->SelectRow(1);
+    ASSERT_TRUE(editor->EditRequest("30 09"));
+    EXPECT_EQ(Section("ACTIVATION_1")[4], "R2=3009");
+    EXPECT_EQ(Boxes(), TStringList{"Invalid Intraframe value for [ACTIVATION_1] [R2]!IntraFrame set to 100!"});
+    ASSERT_TRUE(editor->EditRequest(""));
+    EXPECT_EQ(Section("ACTIVATION_1"), FuelPumpSection);
+    EXPECT_EQ(Registrations(store), loaded);
+    reload({1, 2, 1});
+    // Save: the list is what the file holds, and nothing is left to store.
+    ASSERT_TRUE(editor->Flush());
+    EXPECT_EQ(editor->Rows(), (std::vector<ActivationRow>{Start, Pump, Pump, Pump, Stop}));
+    EXPECT_EQ(editor->SelectedRow(), 1);
+    EXPECT_FALSE(editor->Edited());
+    const std::string saved = file.Text();
+    ASSERT_TRUE(editor->MoveTo(1));
+    EXPECT_EQ(editor->Rows(), (std::vector<ActivationRow>{Start, Pump, Pump, Pump, Stop}));
+    EXPECT_EQ(file.Text(), saved);
+
+    // "New" with nothing typed, then Save: no activation is written or registered.
+    ASSERT_TRUE(editor->New());
+    EXPECT_EQ(editor->Rows(), (std::vector<ActivationRow>{Row("100", "", {})}));
+    ASSERT_TRUE(editor->Flush());
+    EXPECT_FALSE(file.SectionExists("ACTIVATION_3"));
+    EXPECT_EQ(file.ReadInteger("NACTIVATION", "N", 0), 3);
+    EXPECT_EQ(Registrations(store), loaded);
+    EXPECT_EQ(editor->Registered(3), std::nullopt);
+    EXPECT_EQ(editor->Rows(), std::vector<ActivationRow>{});
+    EXPECT_EQ(editor->SelectedRow(), -1);
+    EXPECT_EQ(editor->GroupCaption(), "Activation 3/3");
+    reload({1, 3, 1});
+
+    // Every row of an activation emptied: its section goes and the engine forgets it.
+    ASSERT_TRUE(editor->MoveTo(1));
+    for (int r = 0; r < static_cast<int>(editor->Rows().size()); ++r) {
+        editor->SelectRow(r);
+        ASSERT_TRUE(editor->EditRequest(" "));
+    }
+    EXPECT_FALSE(file.SectionExists("ACTIVATION_1"));
+    EXPECT_EQ(EngineSteps("Fuel pump"), TStringList{"(none)"});
+    EXPECT_EQ(Answer("3001"), "(none)");
+    EXPECT_EQ(editor->Registered(1), std::nullopt);
+    TStringList secondOnly(19, "ACTIVATION_2 step: 3101/7101/ACTIVATION_2");
+    secondOnly.push_back("ACTIVATION_2: 3101/7101");
+    std::sort(secondOnly.begin(), secondOnly.end());
+    EXPECT_EQ(Registrations(store), secondOnly);
+    reload({1, 3, 1});
+    ASSERT_TRUE(editor->Flush());
+    EXPECT_EQ(editor->Rows(), std::vector<ActivationRow>{});
+    EXPECT_EQ(editor->Name(), "") << "its name went with its section";
+    ASSERT_TRUE(editor->MoveTo(1));
+    EXPECT_EQ(editor->Rows(), std::vector<ActivationRow>{});
+    EXPECT_EQ(Boxes(), TStringList{});
 }

@@ -116,3 +116,30 @@ TEST(ActivationStepsTest, IntraFrameCaptions) {
         EXPECT_EQ(value, 12345) << text;
     }
 }
+
+TEST(ActivationStepsTest, ARowWithoutARequestIsNoStep) {
+    const ActivationRow start = Row("0", "30 01", {"70 01"});
+    const ActivationRow pump = Row("100", "30 02", {"70 02"});
+    const ActivationRow blank = Row("100", "", {""});
+    struct Case {
+        const char* name;
+        std::vector<ActivationRow> rows;
+        std::vector<ActivationStep> steps;
+    };
+    const Case cases[] = {
+        {"between filled rows, which keep their numbers contiguous", {start, blank, pump},
+         {Step("3001", {"7001"}, 0, 1), Step("3002", {"7002"}, 100, 1)}},
+        {"blanks only, answers and a caption that is no integer do not make one",
+         {Row("x", " ", {"70 09"}), start, Row("", "", {})}, {Step("3001", {"7001"}, 0, 1)}},
+        {"rows on both sides of it form one run", {pump, blank, pump}, {Step("3002", {"7002"}, 100, 2)}},
+        {"only empty rows: no step", {blank, Row("0", "", {}), blank}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<ActivationRow> rows = c.rows;
+        const StepPlan plan = PlanSteps(rows, P, Default);
+        EXPECT_EQ(plan.Steps, c.steps);
+        EXPECT_EQ(plan.Messages, TStringList{}) << "a row that is no step gets no caption message";
+        EXPECT_EQ(rows, c.rows) << "the rows stay, for the request still to be typed";
+    }
+}

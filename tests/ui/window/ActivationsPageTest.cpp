@@ -397,3 +397,45 @@ TEST_F(ActivationsPageTest, EmptyAnswerRowsNeverReachTheFileAndSaveRewritesOnlyW
     EXPECT_NE(ReadBytes(folders.Simulation()).find("A1_1=\r\nA1_2=7001\r\n"), std::string::npos);
     EXPECT_EQ(Boxes(), std::vector<std::string>{});
 }
+
+TEST_F(ActivationsPageTest, RowsLeftWithoutARequestAreNotSavedAndLeaveTheList) {
+    Load();
+    ShowPage();
+    // An empty row inserted between filled rows, and a new activation with nothing typed.
+    SelectRow(1);
+    Focus(Requests());
+    QTest::keyClick(&Requests(), Qt::Key_Insert);
+    EXPECT_EQ(RequestRows(), (std::vector<std::string>{"0|30 01", "100|", "100|30 02", "100|30 02", "100|30 02",
+                                                       "0|30 03"}));
+    Action("mSaveIni")->trigger();
+    EXPECT_EQ(RequestRows(), FuelPumpRows);
+    EXPECT_EQ(CurrentRow(Requests()), 1);
+    EXPECT_EQ(RequestEditor().text(), "30 02");
+    Click("cmdNewActivation");
+    EXPECT_EQ(RequestRows(), std::vector<std::string>{"100|"});
+    Action("mSaveIni")->trigger();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+
+    // The page, the file and the engine agree: activation 2 is counted, has no step and is
+    // registered nowhere.
+    EXPECT_EQ(Group().title(), "Activation 2/2");
+    EXPECT_EQ(RequestRows(), std::vector<std::string>{});
+    EXPECT_FALSE(RequestEditor().isEnabled());
+    const std::string saved = ReadBytes(folders.Simulation());
+    EXPECT_EQ(saved.find("[ACTIVATION_2]"), std::string::npos);
+    EXPECT_EQ(saved.find("R4="), std::string::npos);
+    EXPECT_NE(saved.find("[NACTIVATION]\r\nN=2\r\n"), std::string::npos);
+    EXPECT_EQ(Section("ACTIVATION_1"), FuelPumpSection);
+    EXPECT_EQ(EngineActivationNames(), std::vector<std::string>{"Fuel pump"});
+
+    // A reload shows and registers the same.
+    LoadFixture();
+    Boxes();
+    EXPECT_EQ(Group().title(), "Activation 1/2");
+    EXPECT_EQ(RequestRows(), FuelPumpRows);
+    Click("udActivationUp");
+    EXPECT_EQ(Group().title(), "Activation 2/2");
+    EXPECT_EQ(RequestRows(), std::vector<std::string>{});
+    EXPECT_EQ(EngineActivationNames(), std::vector<std::string>{"Fuel pump"});
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+}

@@ -170,7 +170,10 @@ void ActivationsPage::Rebuild() {
 
 void ActivationsPage::FlushEdits() {
     lwActivationRequests_->CommitOpenEditor();
-    if (editor_) editor_->Store();
+    if (!editor_) return;
+    // What is saved is what stays shown: rows the store did not take leave the list.
+    editor_->Flush();
+    DrawAll();
 }
 
 void ActivationsPage::Detach() {

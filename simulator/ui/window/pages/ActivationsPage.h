@@ -51,7 +51,8 @@ public:
     // After a load, failed or not: a model on the loaded simulation, the activation at the
     // up-down's position shown; without a simulation file the views stay disabled.
     void Rebuild();
-    // Before Save: a caption still being edited committed, and the activation shown stored.
+    // Before Save: a caption still being edited committed, the activation shown stored, and the
+    // lists drawn as the file then holds them (rows without a request gone).
     void FlushEdits();
     // The window closes: the model dropped, before the simulation file goes.
     void Detach();
