@@ -183,3 +183,19 @@ TEST_F(MessageReread, TheDebugLineOfAReadIsWrittenAtEveryMessage) {
     EXPECT_EQ(log.Count(line), 4u);
     EXPECT_EQ(Reads(), FilesReadByInitText);
 }
+
+TEST_F(MessageReread, AFileDatedInTheFutureIsReadOnceWhenItsChangeHasSettled) {
+    // An installation copied with its times kept, from a machine whose clock runs ahead: the
+    // modification time lies a day ahead, the change time is when it was written here.
+    {
+        QFile file(paramZip);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addDays(1), QFileDevice::FileModificationTime));
+    }
+    SetClock(ChangeTime(paramZip) + CatalogueFileCache::SettleTime);
+    Catalogue::InitText(Italian, CodecOn, NoMaker);
+    const int afterInitText = Reads();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Message(3, Catalogue::SourceParameters), QStringLiteral("Speed ita"));
+    EXPECT_EQ(Reads(), afterInitText);
+}

@@ -31,6 +31,9 @@ std::optional<FileIdentity> IdentityOfPath(const QString& path) {
     return FileIdentity::Of(st);
 }
 
+// The folder part of a file's path, up to its last slash ("text/ita/param.zip": "text/ita/").
+QString FolderOf(const QString& path) { return path.left(path.lastIndexOf(u'/') + 1); }
+
 std::shared_ptr<TTextTable> EmptyTable(bool items) {
     if (items)
         return std::make_shared<TItemTextTable>();
@@ -57,6 +60,13 @@ bool FileIdentity::operator==(const FileIdentity& other) const {
 }
 
 void CatalogueFileCache::SetWallClock(WallClock clock) { wallClock.store(clock); }
+
+std::set<QString> CatalogueFileCache::HeldFolders() const {
+    std::set<QString> folders;
+    for (const auto& [key, entry] : entries_)
+        folders.insert(FolderOf(key.first));
+    return folders;
+}
 
 std::shared_ptr<TItemTextTable> CatalogueFileCache::Items(const QString& path) {
     return std::static_pointer_cast<TItemTextTable>(Table(path, Form::Items));
@@ -98,8 +108,10 @@ std::shared_ptr<TTextTable> CatalogueFileCache::Read(const QString& path, Form f
         table->LoadBytes(expanded.bytes);
     }
     CatalogueBlobs::WriteNote(entry.note);
-    const auto lastChange = std::max(TimeOf(st.st_mtim), TimeOf(st.st_ctim));
-    entry.settled = Now() - lastChange >= SettleTime;
+    // The change time says when the file last changed: the file system sets it at every write,
+    // rename and change of times, from its own clock. The modification time is whatever the
+    // writer chose (an archive or a copy keeps the original's, which may lie in the future).
+    entry.settled = Now() - TimeOf(st.st_ctim) >= SettleTime;
     entry.table = table;
     entries_.emplace(std::make_pair(path, form), std::move(entry));
     return table;
