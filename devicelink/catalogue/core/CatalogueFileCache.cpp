@@ -101,17 +101,20 @@ std::shared_ptr<TTextTable> CatalogueFileCache::Read(const QString& path, Form f
     Entry entry;
     entry.identity = FileIdentity::Of(st);
     entry.note = read.note;
+    bool shortOfMemory = false;
     if (read.note.isEmpty()) {
         CatalogueBlobs::Noted expanded = CatalogueBlobs::ExpandNoted(read.bytes, path);
         read.bytes = QByteArray();
         entry.note = expanded.note;
+        shortOfMemory = expanded.outOfMemory;
         table->LoadBytes(expanded.bytes);
     }
     CatalogueBlobs::WriteNote(entry.note);
     // The change time says when the file last changed: the file system sets it at every write,
     // rename and change of times, from its own clock. The modification time is whatever the
     // writer chose (an archive or a copy keeps the original's, which may lie in the future).
-    entry.settled = Now() - TimeOf(st.st_ctim) >= SettleTime;
+    // A text that memory was short for is not the file's: it is read again at its next use.
+    entry.settled = !shortOfMemory && Now() - TimeOf(st.st_ctim) >= SettleTime;
     entry.table = table;
     entries_.emplace(std::make_pair(path, form), std::move(entry));
     return table;
