@@ -75,6 +75,13 @@ std::shared_ptr<TItemTextTable> CatalogueFileCache::Items(const QString& path) {
 std::shared_ptr<TTextTable> CatalogueFileCache::Lines(const QString& path) { return Table(path, Form::Lines); }
 
 std::shared_ptr<TTextTable> CatalogueFileCache::Table(const QString& path, Form form) {
+    // A host may switch the language folder between messages (InitDbText names it too): the
+    // tables of the folder it left go, so that the cache never holds more than one language.
+    const QString folder = FolderOf(path);
+    if (folder != folder_) {
+        entries_.clear();
+        folder_ = folder;
+    }
     const auto it = entries_.find({path, form});
     if (it != entries_.end() && it->second.settled) {
         const std::optional<FileIdentity> now = IdentityOfPath(path);

@@ -14,6 +14,9 @@
 // modification time is the writer's to choose (a copy dated in the future is still trusted
 // once its change has settled).
 //
+// It keeps the tables of one folder, the one of the last use: a use in another folder (the
+// host switched languages) lets the tables of the previous one go.
+//
 // No lock of its own: it belongs to the catalogue's state, under the catalogue's lock.
 #include "TFixedWidthTables.h"
 #include "TTextTable.h"
@@ -73,6 +76,7 @@ private:
     std::shared_ptr<TTextTable> Table(const QString& path, Form form);
     std::shared_ptr<TTextTable> Read(const QString& path, Form form);
 
+    QString folder_; // the folder of every kept table
     std::map<std::pair<QString, Form>, Entry> entries_;
     int reads_ = 0;
 };
