@@ -113,8 +113,14 @@ Inflated Inflate(const char* in, qsizetype inSize, qsizetype room, QByteArray& o
         return result;
     }
     out.resize(produced);
-    if (out.capacity() - produced > produced / 8 + SlackKept)
-        out.squeeze();
+    if (out.capacity() - produced > produced / 8 + SlackKept) {
+        // Giving the slack back takes a smaller room and a copy; without one the text stays
+        // where it is.
+        try {
+            out.squeeze();
+        } catch (const std::bad_alloc&) {
+        }
+    }
     return result;
 }
 
