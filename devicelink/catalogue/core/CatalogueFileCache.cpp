@@ -32,7 +32,7 @@ std::optional<FileIdentity> IdentityOfPath(const QString& path) {
 }
 
 // The folder part of a file's path, up to its last slash ("text/ita/param.zip": "text/ita/").
-QString FolderOf(const QString& path) { return path.left(path.lastIndexOf(u'/') + 1); }
+QStringView FolderOf(const QString& path) { return QStringView(path).left(path.lastIndexOf(u'/') + 1); }
 
 std::shared_ptr<TTextTable> EmptyTable(bool items) {
     if (items)
@@ -64,7 +64,7 @@ void CatalogueFileCache::SetWallClock(WallClock clock) { wallClock.store(clock);
 std::set<QString> CatalogueFileCache::HeldFolders() const {
     std::set<QString> folders;
     for (const auto& [key, entry] : entries_)
-        folders.insert(FolderOf(key.first));
+        folders.insert(FolderOf(key.first).toString());
     return folders;
 }
 
@@ -77,10 +77,10 @@ std::shared_ptr<TTextTable> CatalogueFileCache::Lines(const QString& path) { ret
 std::shared_ptr<TTextTable> CatalogueFileCache::Table(const QString& path, Form form) {
     // A host may switch the language folder between messages (InitDbText names it too): the
     // tables of the folder it left go, so that the cache never holds more than one language.
-    const QString folder = FolderOf(path);
+    const QStringView folder = FolderOf(path);
     if (folder != folder_) {
         entries_.clear();
-        folder_ = folder;
+        folder_ = folder.toString();
     }
     const auto it = entries_.find({path, form});
     if (it != entries_.end() && it->second.settled) {
