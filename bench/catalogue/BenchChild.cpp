@@ -107,21 +107,27 @@ int ExpandCase(BenchLibrary& lib) {
     return 0;
 }
 
-// Bytes 9 to 32 of the device's activation record (newer form): four messages of one source
-// in lines 0 to 3.
-std::array<std::uint8_t, KrixEmu::DeviceModel::ActivationRecordSize> FourMessages(std::uint8_t source,
-                                                                                 const std::array<std::uint32_t, 4>& ids) {
-    std::array<std::uint8_t, KrixEmu::DeviceModel::ActivationRecordSize> r{};
+using ActivationRecordBytes = std::array<std::uint8_t, KrixEmu::DeviceModel::ActivationRecordSize>;
+
+// Bytes 9 to 32 of the device's activation record (newer form): four messages, each of its
+// source, in lines 0 to 3.
+ActivationRecordBytes FourMessages(const std::array<std::uint8_t, 4>& sources, const std::array<std::uint32_t, 4>& ids) {
+    ActivationRecordBytes r{};
     r[16 - 9] = 0x30;
     for (std::size_t i = 0; i < 4; ++i) {
         // The first message names its line, the others the line plus one.
         const auto line = static_cast<std::uint8_t>(i == 0 ? 0 : i + 1);
-        r[17 - 9 + 4 * i] = static_cast<std::uint8_t>(line << 4 | source);
+        r[17 - 9 + 4 * i] = static_cast<std::uint8_t>(line << 4 | sources[i]);
         r[18 - 9 + 4 * i] = static_cast<std::uint8_t>(ids[i] >> 16);
         r[19 - 9 + 4 * i] = static_cast<std::uint8_t>(ids[i] >> 8);
         r[20 - 9 + 4 * i] = static_cast<std::uint8_t>(ids[i]);
     }
     return r;
+}
+
+// Four messages of one source.
+ActivationRecordBytes FourMessages(std::uint8_t source, const std::array<std::uint32_t, 4>& ids) {
+    return FourMessages({source, source, source, source}, ids);
 }
 
 // StatusInitKrix of a program whose device reports four messages: the device's record read
@@ -176,6 +182,48 @@ int MessagesCase(BenchLibrary& lib) {
     return 0;
 }
 
+// A host that switches the language with InitDbText between messages: after InitText of the
+// first language, each language in turn shows messages of sources 1 to 4 and then of source 10
+// (StatusInitKrix of a device that reports them). The resident memory after each language.
+int LanguagesCase(BenchLibrary& lib, int count) {
+    KrixEmu::KrixEmulator emulator;
+    emulator.Start();
+    setenv(("KRIX_COM" + std::to_string(Com)).c_str(), emulator.SlaveName().c_str(), 1);
+    ProgramFolder data;
+    data.WriteProgram(ListedProgram, ProgramSize);
+    std::array<std::uint16_t, StatusTextUnits> text{};
+    const auto record = [&](const std::array<std::uint8_t, 4>& sources, const std::array<std::uint32_t, 4>& ids) {
+        emulator.Configure([&](KrixEmu::DeviceModel& m) {
+            m.SetLinkState(LinkReady);
+            m.SetActivationRecord(FourMessages(sources, ids));
+        });
+    };
+    record({0, 0, 0, 0}, {0, 0, 0, 0});
+    if (!lib.CreateThreadKrix(Com, 0) || !lib.SetEcuDirect(ListedProgram, '-', SetMux, 0, data.DataDir().c_str()))
+        return 2;
+    lib.initText(Language, CodecOn);
+    if (lib.InitComKrix(0) != 0 || lib.PollStatusInitKrix(text.data()) != 0)
+        return 3;
+    Print("start_kb", static_cast<double>(StatusKb("VmRSS")));
+    constexpr std::uint8_t Units = 10;
+    bool shown = true;
+    for (int language = 1; language <= count; ++language) {
+        lib.initDbText(language, CodecOn);
+        record({1, 2, 3, 4}, {1000, 1000, 1000, 1000});
+        text.fill(0);
+        lib.StatusInitKrix(text.data());
+        shown = shown && text[0] != 0;
+        record({Units, Units, Units, Units}, {1, 2, 3, 4});
+        lib.StatusInitKrix(text.data());
+        Print(("rss_kb_" + std::to_string(language)).c_str(), static_cast<double>(StatusKb("VmRSS")));
+    }
+    Print("shown", shown ? 1 : 0);
+    Print("peak_kb", static_cast<double>(StatusKb("VmHWM")));
+    lib.DeleteThreadKrix();
+    emulator.Stop();
+    return 0;
+}
+
 // The host's walk down to the system, then its ECU list.
 int EcusCase(BenchLibrary& lib) {
     static ListRecord list;
@@ -213,6 +261,8 @@ int Run(int argc, char** argv) {
         return MessagesCase(lib);
     if (name == "codec" && argc > 1)
         return FirstAndMedian([&, language = std::atoi(argv[1])] { lib.initDbText(language, CodecOn); });
+    if (name == "languages" && argc > 1)
+        return LanguagesCase(lib, std::atoi(argv[1]));
     if (name == "ecus")
         return EcusCase(lib);
     return 1;

@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -139,6 +140,27 @@ Written WriteExpandingUnits(qint64 textBytes) {
     w.textBytes += count * line.size() - t.umis.size();
     WriteRepeatedCompressed(umis, line, count);
     w.storedBytes += FileSize(umis);
+    return w;
+}
+
+const char* const LanguageIds[MaxLanguages] = {"ita", "eng", "deu", "fra", "esp", "por"};
+
+Written WriteLanguagesOfSize(int count, qint64 textBytes) {
+    const Written w = WriteCatalogueOfSize(textBytes);
+    std::vector<CatalogueFixture::Language> languages;
+    for (int n = 0; n < count; ++n) {
+        const QByteArray id = LanguageIds[n];
+        languages.push_back({n + 1, id, "CP1258"});
+        if (n == 0)
+            continue;
+        // A copy of the first language: files of their own, whose tables are their own.
+        const QString folder = QStringLiteral("text/") + QString::fromLatin1(id) + u'/';
+        QDir().mkpath(folder);
+        for (const QString& name : QDir(Folder).entryList(QDir::Files))
+            if (!QFile::copy(Folder + name, folder + name))
+                throw std::runtime_error("cannot copy " + name.toStdString());
+    }
+    WriteFile(QStringLiteral("codec.ini"), CodecIni(languages));
     return w;
 }
 

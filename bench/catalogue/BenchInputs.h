@@ -30,6 +30,12 @@ Written WriteMessageCatalogue(qint64 textBytes);
 // most lines a byte of text can hold.
 Written WriteExpandingUnits(qint64 textBytes);
 
+// The languages 1 to count (ids LanguageIds), each a copy of a catalogue of textBytes of text
+// in its own folder, with codec.ini naming them. The text of one language.
+constexpr int MaxLanguages = 6;
+extern const char* const LanguageIds[MaxLanguages];
+Written WriteLanguagesOfSize(int count, qint64 textBytes);
+
 // codec.ini with the languages 1 to sections, each in its own section; the language folder
 // of the last one is "text/ita/".
 void WriteCodecIni(int sections);

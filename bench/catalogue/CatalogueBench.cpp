@@ -9,10 +9,12 @@
 // - the messages of StatusInitKrix, of source 0 (messag.zip) and of source 1 (param.zip),
 //   each 16 MiB of text, per message: the device's record is read for every call, so a call
 //   without messages is measured too and taken off;
+// - six languages switched with InitDbText between their messages of sources 1 to 4 and 10,
+//   each a 64 MiB catalogue: the resident memory after each;
 // - InitDbText on a codec.ini of 100 and 40,000 sections (the last one asked for);
 // - GetEcuList over a system of 1,000 and 20,000 ECU records.
 //
-//   catalogue_bench [inittext] [bound] [messages] [codec] [ecus]     (default: all of them)
+//   catalogue_bench [inittext] [bound] [messages] [languages] [codec] [ecus]     (default: all)
 #include "BenchChild.h"
 #include "BenchInputs.h"
 #include "WorkingFolder.h"
@@ -168,6 +170,25 @@ void Messages() {
     std::printf("\npeak of the process: %.0f MB\n\n", r["peak_kb"] * 1024.0 / 1e6);
 }
 
+void Languages() {
+    std::printf("A host that switches the language with InitDbText between messages: InitText of the first\n"
+                "language, then each language in turn shows messages of sources 1 to 4 and 10 (StatusInitKrix);\n"
+                "each language a 64 MiB catalogue of its own (memory: VmRSS after the language's messages)\n\n");
+    constexpr int Count = BenchInputs::MaxLanguages;
+    WorkingFolder folder;
+    BenchInputs::WriteLanguagesOfSize(Count, 64 * MiB);
+    std::this_thread::sleep_for(SettleTime);
+    const Result r = RunCase("languages " + std::to_string(Count));
+    std::printf("| languages used | VmRSS | above the start |\n|---|---|---|\n");
+    std::printf("| after InitText | %.0f MB | |%s\n", r["start_kb"] * 1024.0 / 1e6, Outcome(r).c_str());
+    for (int n = 1; n <= Count; ++n) {
+        const double kb = r["rss_kb_" + std::to_string(n)];
+        std::printf("| %d | %.0f MB | %.0f MB |\n", n, kb * 1024.0 / 1e6, (kb - r["start_kb"]) * 1024.0 / 1e6);
+    }
+    std::printf("\nmessages shown: %s; peak of the process: %.0f MB\n\n", r["shown"] == 1.0 ? "yes" : "no",
+                r["peak_kb"] * 1024.0 / 1e6);
+}
+
 void CodecIni() {
     std::printf("InitDbText on codec.ini, the last of its sections asked for\n\n");
     std::printf("| sections | first | median | peak above start |\n|---|---|---|---|\n");
@@ -199,7 +220,8 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--case")
         return BenchChild::Run(argc - 2, argv + 2);
     const std::pair<const char*, void (*)()> parts[] = {{"inittext", InitTextSizes}, {"bound", ExpansionBound},
-                                                        {"messages", Messages},      {"codec", CodecIni},
+                                                        {"messages", Messages},      {"languages", Languages},
+                                                        {"codec", CodecIni},
                                                         {"ecus", EcuLists}};
     for (const auto& [name, run] : parts) {
         bool asked = argc < 2;

@@ -142,6 +142,14 @@ TEST_F(ActivationLibraryTest, AStopEndsTheActivationSoThatTheNextStartArmsANewOn
     ASSERT_EQ(lib.messageView(&view), 1);
     ASSERT_EQ(view.messageId[0], 1u);
     ASSERT_EQ(Text(view.text), u"Link ready ita\nTurn key ita\n\n\n");
+    // Nothing changed: the next view is not drawn again. A start refused while it runs resets
+    // the view memory all the same: the view after it is drawn whole.
+    ActivationView again{};
+    ASSERT_EQ(lib.messageView(&again), 1);
+    EXPECT_EQ(again.text[0], 0);
+    EXPECT_EQ(lib.startStopActivation(8, 1), 0);
+    ASSERT_EQ(lib.messageView(&again), 1);
+    EXPECT_EQ(Text(again.text), u"Link ready ita\nTurn key ita\n\n\n");
     EXPECT_EQ(lib.valueActivation(3), 1);
 
     ASSERT_EQ(lib.startStopActivation(5, 0), 1);

@@ -3,6 +3,7 @@
 // modes, the texts cut to their fields, the end and a failed link. A driver thread runs beside
 // the test.
 #include "ActivationFixture.h"
+#include "ActivationMemory.h"
 #include "ActivationValues.h"
 
 #include <array>
@@ -392,4 +393,27 @@ TEST_F(ActivationTest, TheViewReachesAHostRecordAtAnyAddress) {
     std::vector<unsigned char> bytes(sizeof(ActivationView) + 1, Pattern);
     ASSERT_EQ(ActivationExports::MessageView(reinterpret_cast<ActivationView*>(bytes.data() + 1)), ViewUpToDate);
     EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 1, bytes.end()), aligned.Bytes());
+}
+
+TEST_F(ActivationTest, AStartRefusedWhileOneRunsStillResetsTheViewAndKeepsTheNewId) {
+    Restart(5);
+    SetLive(Messages({PressStart}));
+    HostView h;
+    ASSERT_EQ(h.Show(), ViewUpToDate);
+    ASSERT_EQ(Text(h.view.text), u"Press start\n\n\n\n");
+
+    // Nothing changed: the view is not drawn again.
+    std::memset(reinterpret_cast<unsigned char*>(&h.view) + StateBytes, Other, sizeof h.view - StateBytes);
+    const std::vector<unsigned char> rest = h.Bytes(StateBytes);
+    ASSERT_EQ(h.Show(), ViewUpToDate);
+    ASSERT_EQ(h.Bytes(StateBytes), rest);
+
+    // A second start is refused, the running activation goes on, yet the start has forgotten
+    // what was shown and kept the id it was given: the next view is drawn whole.
+    EXPECT_EQ(ActivationExports::StartStopActivation(7, 1), 0);
+    EXPECT_EQ(Live().messageId[0], PressStart);
+    EXPECT_EQ(Activation::WithActivation([](Activation::ActivationMemory& m) { return m.activationId; }), 7u);
+    ASSERT_EQ(h.Show(), ViewUpToDate);
+    EXPECT_NE(h.Bytes(StateBytes), rest);
+    EXPECT_EQ(Text(h.view.text), u"Press start\n\n\n\n");
 }

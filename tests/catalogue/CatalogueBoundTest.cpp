@@ -4,9 +4,13 @@
 #include "CatalogueFixtures.h"
 #include "CatalogueLoading.h"
 #include "LogCapture.h"
+#include "MessageTexts.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <new>
 #include <string>
 
 using namespace CatalogueFixture;
@@ -173,4 +177,72 @@ TEST_F(CatalogueBound, FilesThatHoldMoreThanACatalogueFileMayAreNotRead) {
         });
         ExpectTheOtherTables();
     }
+}
+
+namespace {
+
+// A system short of memory for large texts: room of more than this for an expanded text
+// cannot be had.
+constexpr qsizetype RoomThatFails = 512 * 1024;
+void FailLargeRooms(qsizetype bytes) {
+    if (bytes > RoomThatFails)
+        throw std::bad_alloc();
+}
+
+std::chrono::system_clock::time_point AnHourAhead() { return std::chrono::system_clock::now() + std::chrono::hours(1); }
+
+std::string OutOfMemory(const std::string& file) {
+    return "main: catalogue: Expand: " + file + " cannot be expanded: out of memory";
+}
+
+} // namespace
+
+TEST_F(CatalogueBound, AFileWhoseExpansionCannotBeAllocatedGivesJustThatTableEmpty) {
+    struct Case {
+        const char* file;
+        QByteArray stored; // holds more text than the room that can be had
+        std::function<const TTextTable*(const Catalogue::CatalogueTables&)> table;
+    };
+    const qsizetype copies = RoomThatFails / 30 + 1; // every line below holds more than 30 bytes
+    const Case cases[] = {
+        {"umis.zip", Compressed(UnitLine.repeated(RoomThatFails / UnitLine.size() + 1)),
+         [](const Catalogue::CatalogueTables& t) { return t.unitTexts.get(); }},
+        {"ecu.zip", Compressed(EcuLine(0x20, "ECU twenty").repeated(copies)),
+         [](const Catalogue::CatalogueTables& t) { return t.ecuTexts.get(); }},
+        {"errsae.zip", Scrambled(ErrorLine(0x0300, "Generic P0300").repeated(copies), FileKey),
+         [](const Catalogue::CatalogueTables& t) { return t.faultTexts.get(); }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        const QString path = italianFolder + QLatin1String(c.file);
+        WriteFile(path, c.stored);
+        const LogCapture log;
+        CatalogueBlobs::SetRoomHook(&FailLargeRooms);
+        std::int32_t result = 0;
+        EXPECT_NO_THROW(result = Catalogue::InitText(Italian, CodecOn, NoMaker)) << c.file;
+        CatalogueBlobs::SetRoomHook(nullptr);
+        EXPECT_EQ(result, 1) << c.file;
+        EXPECT_EQ(Catalogue::TextsLoaded(), Catalogue::TextsReady) << c.file;
+        EXPECT_TRUE(log.Contains(OutOfMemory(path.toStdString()))) << c.file;
+        Catalogue::WithState([&](Catalogue::State& s) {
+            const TTextTable* table = c.table(s.tables);
+            ASSERT_NE(table, nullptr) << c.file;
+            EXPECT_EQ(table->Count(), 0) << c.file;
+            EXPECT_EQ(s.tables.activationTexts->GetText(7).trimmed(), QStringLiteral("Fan ita")) << c.file;
+        });
+        ExpectTheOtherTables();
+    }
+
+    // Once the shortage has passed, the next message reads the units again, though the file has
+    // long stood unchanged: a table that memory was short for is not kept as the file's.
+    SetUp();
+    WriteFile(italianFolder + QStringLiteral("umis.zip"), cases[0].stored);
+    Catalogue::CatalogueFileCache::SetWallClock(&AnHourAhead);
+    CatalogueBlobs::SetRoomHook(&FailLargeRooms);
+    Catalogue::InitText(Italian, CodecOn, NoMaker);
+    CatalogueBlobs::SetRoomHook(nullptr);
+    QString lines[4];
+    Catalogue::BuildMessageText(1, Catalogue::SourceUnits, 0, &lines[0], &lines[1], &lines[2], &lines[3], nullptr);
+    Catalogue::CatalogueFileCache::SetWallClock(nullptr);
+    EXPECT_EQ(lines[0], QStringLiteral("rpm"));
 }

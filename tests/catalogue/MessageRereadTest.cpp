@@ -16,7 +16,9 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
+#include <vector>
 
 using namespace CatalogueFixture;
 using Catalogue::CatalogueFileCache;
@@ -182,4 +184,46 @@ TEST_F(MessageReread, TheDebugLineOfAReadIsWrittenAtEveryMessage) {
         EXPECT_EQ(Message(2, Catalogue::SourceStatuses), QString());
     EXPECT_EQ(log.Count(line), 4u);
     EXPECT_EQ(Reads(), FilesReadByInitText);
+}
+
+TEST_F(MessageReread, AFileDatedInTheFutureIsReadOnceWhenItsChangeHasSettled) {
+    // An installation copied with its times kept, from a machine whose clock runs ahead: the
+    // modification time lies a day ahead, the change time is when it was written here.
+    {
+        QFile file(paramZip);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addDays(1), QFileDevice::FileModificationTime));
+    }
+    SetClock(ChangeTime(paramZip) + CatalogueFileCache::SettleTime);
+    Catalogue::InitText(Italian, CodecOn, NoMaker);
+    const int afterInitText = Reads();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Message(3, Catalogue::SourceParameters), QStringLiteral("Speed ita"));
+    EXPECT_EQ(Reads(), afterInitText);
+}
+
+TEST_F(MessageReread, SwitchingLanguagesBetweenMessagesKeepsTheTablesOfTheFolderInUseOnly) {
+    const QByteArray ids[] = {"ita", "eng", "deu", "fra", "esp", "por"};
+    std::vector<Language> languages;
+    for (int n = 0; n < 6; ++n) {
+        languages.push_back({n + 1, ids[n], "CP1258"});
+        WriteLanguage(ids[n], SampleTexts(ids[n]));
+    }
+    WriteFile(QStringLiteral("codec.ini"), CodecIni(languages));
+    SetClock(Clock::now() + std::chrono::hours(1));
+    Catalogue::InitText(Italian, CodecOn, NoMaker);
+    for (int round = 0; round < 2; ++round) {
+        for (int n = 0; n < 6; ++n) {
+            Catalogue::InitDbText(n + 1, CodecOn);
+            const QString tag = QString::fromLatin1(ids[n]);
+            EXPECT_EQ(Message(3, Catalogue::SourceParameters), QStringLiteral("Speed ") + tag);
+            EXPECT_EQ(Message(2, Catalogue::SourceUnits), QStringLiteral("degC ") + tag);
+            std::set<std::string> held;
+            for (const QString& f : WithState([](State& s) { return s.tables.files.HeldFolders(); }))
+                held.insert(f.toStdString());
+            EXPECT_EQ(held, std::set<std::string>{"text/" + ids[n].toStdString() + "/"});
+        }
+    }
+    // InitText's own tables stay those of its language.
+    EXPECT_EQ(LoadedParameter(3), QStringLiteral("Speed ita"));
 }

@@ -18,7 +18,8 @@ extern "C" {
 // The activations into records (room for 100) and their number into *count: 1; -14 before the
 // link is initialised and the texts are loaded; -1 after a failed link initialisation.
 __attribute__((visibility("default"))) std::int32_t ActivationsList(ActivationRecord* records, int* count);
-// start not 0: starts the activation (a running one goes on); start 0: stops it. 1.
+// start not 0: starts the activation: 1; while one runs it goes on and the start answers 0
+// (the view is drawn whole at the next MessageView all the same). start 0: stops it: 1.
 __attribute__((visibility("default"))) std::int32_t StartStopActivation(std::uint32_t activationId, std::uint8_t start);
 // 1 when the running activation waited for a value and took this one, else 0.
 __attribute__((visibility("default"))) std::int32_t ValueActivation(std::uint32_t value);

@@ -13,13 +13,13 @@ std::int32_t StartStopActivation(std::uint32_t activationId, std::uint8_t start)
                 Activation::StopOnThread(thread);
                 return 1;
             }
-            // A running activation goes on: the thread refuses a second one, and the host is
-            // told so, its view memory and the kept id left to the running one.
-            if (thread.startActivation() != 0)
-                return 0;
+            // Every start forgets what the view showed and keeps the id it was given, as the
+            // host expects of it: the next view is drawn whole, the running activation's too.
             m.view.Reset();
             m.activationId = activationId;
-            return 1;
+            // A running activation goes on: the thread refuses a second one, and the host is
+            // told so.
+            return thread.startActivation() != 0 ? 0 : 1;
         });
     });
 }

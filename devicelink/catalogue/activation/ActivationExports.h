@@ -46,8 +46,9 @@ constexpr std::size_t SnapRecordBytes = SnapRecordLayout::FirstStepOffset + Snap
 // texts are loaded (or without an array or count); the thread's init error (-1) after a failed
 // initialisation. Only the id, kind and name of each record are written.
 std::int32_t ActivationsList(ActivationRecord* records, int* count);
-// start not 0: the activation is armed on the thread and the view memory reset: 1; while one
-// runs the start is refused and changes nothing: 0 (the running one continues). start 0: the
+// start not 0: the view memory is reset, the id kept and the activation armed on the thread: 1;
+// while one runs the thread refuses it: 0 (the running one continues; the view memory is reset
+// and the id kept all the same, as at every start). start 0: the
 // activation ends (the thread serves its stop request at once) and the ECU link state is
 // forgotten: 1. A stop ends the activation, so the next start arms a new one with a fresh
 // record.

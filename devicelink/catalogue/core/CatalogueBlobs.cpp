@@ -7,9 +7,11 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace CatalogueBlobs {
 namespace {
@@ -28,6 +30,15 @@ quint32 LengthHint(const QByteArray& blob) {
     return (quint32{b[0]} << 24) | (quint32{b[1]} << 16) | (quint32{b[2]} << 8) | quint32{b[3]};
 }
 
+std::atomic<RoomHook> roomHook{nullptr};
+
+// Room of size bytes for the expanded text.
+QByteArray Room(qsizetype bytes) {
+    if (const RoomHook hook = roomHook.load())
+        hook(bytes);
+    return QByteArray(bytes, Qt::Uninitialized);
+}
+
 constexpr std::uintptr_t HugePage = 2 * 1024 * 1024;
 
 // A large text is taken in huge pages where the system allows it: a page fault costs as much
@@ -40,29 +51,22 @@ void AdviseHugePages(QByteArray& text) {
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
-enum class Inflated { Whole, Corrupt, TooLarge };
+enum class Inflated { Whole, Corrupt, TooLarge, NoMemory };
 
-// The zlib stream of in expanded into out, first into room bytes, then growing up to one byte
-// past the bound: reaching that byte is the proof that the text is too large.
-Inflated Inflate(const char* in, qsizetype inSize, qsizetype room, QByteArray& out) {
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK)
-        return Inflated::Corrupt;
+// The expansion's loop: out grows as the stream needs, produced counts what it holds.
+Inflated InflateInto(z_stream& z, const char* in, qsizetype inSize, qsizetype room, QByteArray& out,
+                     qsizetype& produced) {
     constexpr qsizetype Ceiling = MaxExpandedBytes + 1;
-    out = QByteArray(std::clamp<qsizetype>(room, 1, Ceiling), Qt::Uninitialized);
+    out = Room(std::clamp<qsizetype>(room, 1, Ceiling));
     AdviseHugePages(out);
-    qsizetype produced = 0;
     qsizetype fed = 0;
-    Inflated result = Inflated::Corrupt;
     for (;;) {
         if (produced == out.size()) {
-            if (out.size() == Ceiling) {
-                result = Inflated::TooLarge;
-                break;
-            }
+            if (out.size() == Ceiling)
+                return Inflated::TooLarge;
             // A new room and a copy rather than a reallocation: moving huge pages may copy them
             // behind the scenes and hold both rooms whole.
-            QByteArray larger(std::min(Ceiling, out.size() + std::max(out.size(), MinGrowth)), Qt::Uninitialized);
+            QByteArray larger = Room(std::min(Ceiling, out.size() + std::max(out.size(), MinGrowth)));
             AdviseHugePages(larger);
             std::memcpy(larger.data(), out.constData(), static_cast<std::size_t>(produced));
             out = std::move(larger);
@@ -78,16 +82,30 @@ Inflated Inflate(const char* in, qsizetype inSize, qsizetype room, QByteArray& o
         z.avail_out = static_cast<uInt>(space);
         const int r = inflate(&z, Z_NO_FLUSH);
         produced += space - static_cast<qsizetype>(z.avail_out);
-        if (r == Z_STREAM_END) {
-            result = produced == Ceiling ? Inflated::TooLarge : Inflated::Whole;
-            break;
-        }
+        if (r == Z_STREAM_END)
+            return produced == Ceiling ? Inflated::TooLarge : Inflated::Whole;
         // Without room zlib stops for more of it; with room and nothing left to feed the
         // stream was cut short.
         const bool wantsRoom = (r == Z_OK || r == Z_BUF_ERROR) && z.avail_out == 0;
         const bool wantsInput = r == Z_OK && (z.avail_in > 0 || fed < inSize);
         if (!wantsRoom && !wantsInput)
-            break;
+            return Inflated::Corrupt;
+    }
+}
+
+// The zlib stream of in expanded into out, first into room bytes, then growing up to one byte
+// past the bound: reaching that byte is the proof that the text is too large. Room that cannot
+// be had ends the expansion as NoMemory, with everything given back.
+Inflated Inflate(const char* in, qsizetype inSize, qsizetype room, QByteArray& out) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return Inflated::Corrupt;
+    Inflated result = Inflated::Corrupt;
+    qsizetype produced = 0;
+    try {
+        result = InflateInto(z, in, inSize, room, out, produced);
+    } catch (const std::bad_alloc&) {
+        result = Inflated::NoMemory;
     }
     inflateEnd(&z);
     if (result != Inflated::Whole) {
@@ -95,8 +113,14 @@ Inflated Inflate(const char* in, qsizetype inSize, qsizetype room, QByteArray& o
         return result;
     }
     out.resize(produced);
-    if (out.capacity() - produced > produced / 8 + SlackKept)
-        out.squeeze();
+    if (out.capacity() - produced > produced / 8 + SlackKept) {
+        // Giving the slack back takes a smaller room and a copy; without one the text stays
+        // where it is.
+        try {
+            out.squeeze();
+        } catch (const std::bad_alloc&) {
+        }
+    }
     return result;
 }
 
@@ -106,10 +130,22 @@ std::uint8_t RotateRight1(std::uint8_t b) { return static_cast<std::uint8_t>((b 
 
 std::uint8_t RotateLeft1(std::uint8_t b) { return static_cast<std::uint8_t>((b << 1) | (b >> 7)); }
 
+void SetRoomHook(RoomHook hook) { roomHook.store(hook); }
+
 void WriteNote(const QByteArray& note) {
     if (!note.isEmpty())
         qDebug("%s", note.constData());
 }
+
+namespace {
+
+Noted OutOfMemory(const QByteArray& file) {
+    Noted n{QByteArray(), "main: catalogue: Expand: " + file + " cannot be expanded: out of memory"};
+    n.outOfMemory = true;
+    return n;
+}
+
+} // namespace
 
 Noted ExpandNoted(const QByteArray& blob, const QString& name) {
     const QByteArray file = name.toLocal8Bit();
@@ -123,9 +159,14 @@ Noted ExpandNoted(const QByteArray& blob, const QString& name) {
         // Only the first allocation follows the hint: a larger text still expands whole.
         const qsizetype room = std::min({static_cast<qsizetype>(hint), MaxLengthHint,
                                          streamSize * MaxDeflateRatio}) + 1;
-        if (Inflate(blob.constData() + LengthFieldSize, streamSize, room, expanded.bytes) == Inflated::TooLarge)
+        switch (Inflate(blob.constData() + LengthFieldSize, streamSize, room, expanded.bytes)) {
+        case Inflated::TooLarge:
             return {QByteArray(), "main: catalogue: Expand: " + file + " expands to more than " +
                                       QByteArray::number(MaxExpandedBytes) + " bytes: refused"};
+        case Inflated::NoMemory: return OutOfMemory(file);
+        case Inflated::Whole:
+        case Inflated::Corrupt: break;
+        }
     }
     // Four zero bytes alone are the form of the empty text.
     if (expanded.bytes.isEmpty() && (hint != 0 || streamSize > 0))
@@ -145,7 +186,13 @@ QByteArray ExpandScrambled(const QByteArray& file, std::uint8_t key, const QStri
         return QByteArray();
     }
     const auto fileKey = static_cast<std::uint8_t>(file.at(0));
-    QByteArray body = file.mid(1);
+    QByteArray body;
+    try {
+        body = file.mid(1);
+    } catch (const std::bad_alloc&) {
+        WriteNote(OutOfMemory(name.toLocal8Bit()).note);
+        return QByteArray();
+    }
     for (char& b : body)
         b = static_cast<char>(RotateRight1(static_cast<std::uint8_t>(b)) ^ fileKey);
     QByteArray text = Expand(body, name);

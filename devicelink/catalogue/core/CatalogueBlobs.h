@@ -14,7 +14,9 @@
 //   compressed-form blob whose every byte b was stored as rotl1(b XOR fileKey). The expanded bytes
 //   hold the text reversed, every byte c stored as rotl1(c) XOR CatalogueKey.
 //
-// Data that do not expand (short, corrupt) give the empty text and a debug line.
+// Data that do not expand (short, corrupt) give the empty text and a debug line, and so does a
+// text for which no room can be had (the system is short of memory): the file's own table is
+// empty, every other one loads as always.
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -43,6 +45,7 @@ std::uint8_t RotateLeft1(std::uint8_t b);
 struct Noted {
     QByteArray bytes;
     QByteArray note;
+    bool outOfMemory = false; // no room for the expanded text could be had: the file may be fine
 };
 // Writes the note, if any, as a debug line.
 void WriteNote(const QByteArray& note);
@@ -53,6 +56,12 @@ QByteArray Expand(const QByteArray& blob, const QString& name);
 Noted ExpandNoted(const QByteArray& blob, const QString& name);
 // The scrambled form unscrambled, expanded and put back in order; empty when it does not expand.
 QByteArray ExpandScrambled(const QByteArray& file, std::uint8_t key, const QString& name);
+
+// Called before every allocation of room for an expanded text, with the room's size: a hook
+// that throws std::bad_alloc stands for an allocation that fails (the tests' way to a system
+// short of memory). nullptr, the default: none.
+using RoomHook = void (*)(qsizetype bytes);
+void SetRoomHook(RoomHook hook);
 
 // The file's expanded bytes; none when the file cannot be opened.
 std::optional<QByteArray> ExpandCatalogueFile(const QString& source);

@@ -31,6 +31,9 @@ std::optional<FileIdentity> IdentityOfPath(const QString& path) {
     return FileIdentity::Of(st);
 }
 
+// The folder part of a file's path, up to its last slash ("text/ita/param.zip": "text/ita/").
+QStringView FolderOf(const QString& path) { return QStringView(path).left(path.lastIndexOf(u'/') + 1); }
+
 std::shared_ptr<TTextTable> EmptyTable(bool items) {
     if (items)
         return std::make_shared<TItemTextTable>();
@@ -58,6 +61,13 @@ bool FileIdentity::operator==(const FileIdentity& other) const {
 
 void CatalogueFileCache::SetWallClock(WallClock clock) { wallClock.store(clock); }
 
+std::set<QString> CatalogueFileCache::HeldFolders() const {
+    std::set<QString> folders;
+    for (const auto& [key, entry] : entries_)
+        folders.insert(FolderOf(key.first).toString());
+    return folders;
+}
+
 std::shared_ptr<TItemTextTable> CatalogueFileCache::Items(const QString& path) {
     return std::static_pointer_cast<TItemTextTable>(Table(path, Form::Items));
 }
@@ -65,6 +75,13 @@ std::shared_ptr<TItemTextTable> CatalogueFileCache::Items(const QString& path) {
 std::shared_ptr<TTextTable> CatalogueFileCache::Lines(const QString& path) { return Table(path, Form::Lines); }
 
 std::shared_ptr<TTextTable> CatalogueFileCache::Table(const QString& path, Form form) {
+    // A host may switch the language folder between messages (InitDbText names it too): the
+    // tables of the folder it left go, so that the cache never holds more than one language.
+    const QStringView folder = FolderOf(path);
+    if (folder != folder_) {
+        entries_.clear();
+        folder_ = folder.toString();
+    }
     const auto it = entries_.find({path, form});
     if (it != entries_.end() && it->second.settled) {
         const std::optional<FileIdentity> now = IdentityOfPath(path);
@@ -91,15 +108,20 @@ std::shared_ptr<TTextTable> CatalogueFileCache::Read(const QString& path, Form f
     Entry entry;
     entry.identity = FileIdentity::Of(st);
     entry.note = read.note;
+    bool shortOfMemory = false;
     if (read.note.isEmpty()) {
         CatalogueBlobs::Noted expanded = CatalogueBlobs::ExpandNoted(read.bytes, path);
         read.bytes = QByteArray();
         entry.note = expanded.note;
+        shortOfMemory = expanded.outOfMemory;
         table->LoadBytes(expanded.bytes);
     }
     CatalogueBlobs::WriteNote(entry.note);
-    const auto lastChange = std::max(TimeOf(st.st_mtim), TimeOf(st.st_ctim));
-    entry.settled = Now() - lastChange >= SettleTime;
+    // The change time says when the file last changed: the file system sets it at every write,
+    // rename and change of times, from its own clock. The modification time is whatever the
+    // writer chose (an archive or a copy keeps the original's, which may lie in the future).
+    // A text that memory was short for is not the file's: it is read again at its next use.
+    entry.settled = !shortOfMemory && Now() - TimeOf(st.st_ctim) >= SettleTime;
     entry.table = table;
     entries_.emplace(std::make_pair(path, form), std::move(entry));
     return table;

@@ -10,7 +10,12 @@
 // A file written again within the file system's time granularity of its read could keep its
 // identity: a table read from a file that had changed less than SettleTime before the read is
 // not trusted and the file is read again at its next use, until it has stood unchanged that
-// long.
+// long. When it changed is its change time, which the file system sets at every change; the
+// modification time is the writer's to choose (a copy dated in the future is still trusted
+// once its change has settled).
+//
+// It keeps the tables of one folder, the one of the last use: a use in another folder (the
+// host switched languages) lets the tables of the previous one go.
 //
 // No lock of its own: it belongs to the catalogue's state, under the catalogue's lock.
 #include "TFixedWidthTables.h"
@@ -23,6 +28,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace Catalogue {
@@ -51,6 +57,8 @@ public:
 
     // How many times a file was read and parsed.
     int Reads() const { return reads_; }
+    // The folders whose files have a table kept.
+    std::set<QString> HeldFolders() const;
 
     // The clock that says how long ago a file changed; nullptr restores the system clock.
     static void SetWallClock(WallClock clock);
@@ -68,6 +76,7 @@ private:
     std::shared_ptr<TTextTable> Table(const QString& path, Form form);
     std::shared_ptr<TTextTable> Read(const QString& path, Form form);
 
+    QString folder_; // the folder of every kept table
     std::map<std::pair<QString, Form>, Entry> entries_;
     int reads_ = 0;
 };
