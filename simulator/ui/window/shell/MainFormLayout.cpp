@@ -44,8 +44,11 @@ constexpr int FormFontPoints = 8;
 // How the window's room is shared: the pages beside the engine's controls, above the traffic.
 constexpr int PagesWidthShare = 3;
 constexpr int ControlsWidthShare = 1;
-constexpr int PagesHeightShare = 8;
-constexpr int TrafficHeightShare = 5;
+// The band of the traffic log and the unknown requests has one height on every page, so that it
+// never jumps when the operator changes page and shows as much on the page a load leaves up
+// ("System Info", where a run is watched) as on any other: a dozen lines of traffic and several
+// unknown requests in the form's font; the pages take the rest.
+constexpr int TrafficBandHeight = 260;
 constexpr int PageMargin = 4;
 
 constexpr const char* PageCaptions[FormPageCount] = {"&System Info", "&PSI", "&Errors", "&Activations", "Settings"};
@@ -191,10 +194,14 @@ void TfFormMain::BuildControls() {
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(origlio, 1);
     bottom->addWidget(unknownRequests, 1);
+    // A fixed height: a share of the room would follow the page shown, whose wrapped texts ask
+    // for room by width.
+    origlio->setFixedHeight(TrafficBandHeight);
+    unknownRequests->setFixedHeight(TrafficBandHeight);
     auto* rows = new QVBoxLayout(central);
     rows->setContentsMargins(4, 4, 4, 4);
-    rows->addLayout(top, PagesHeightShare);
-    rows->addLayout(bottom, TrafficHeightShare);
+    rows->addLayout(top, 1);
+    rows->addLayout(bottom, 0);
 
     // White on navy is for the form's own captions; the controls that show data keep their colours.
     for (QWidget* control : central->findChildren<QWidget*>()) {
