@@ -6,6 +6,8 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -146,9 +148,27 @@ TEST_F(WindowLayoutTest, TheBandBelowThePagesKeepsItsHeightOnEveryPage) {
             EXPECT_GE(unknown.viewport()->height() / unknown.verticalHeader()->defaultSectionSize(), UnknownRowsInSight)
                 << "page " << p;
         }
-    // Each page still fits the room left above the band: nothing of "&System Info" is cut off.
-    ShowPage(FormPage::SystemInfo);
-    const QWidget& notesGroup = *Control<QWidget>(*window, "gbNotes");
-    EXPECT_LE(notesGroup.mapTo(window->Page(FormPage::SystemInfo), QPoint(0, notesGroup.height())).y(),
-              window->Page(FormPage::SystemInfo)->height());
+}
+
+TEST_F(WindowLayoutTest, NotesLongerThanTheSystemInfoPageScrollInsteadOfBeingCutOff) {
+    std::string notes = "Notes:";
+    for (int word = 0; word < 400; ++word) notes += " answers a tester script";
+    ReplaceInSimulation("Type=CAN\r\n", "Type=CAN\r\nNOTES=" + notes + "\r\n");
+    LoadFixture();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+    const QWidget& page = *window->Page(FormPage::SystemInfo);
+    auto& label = *Control<QLabel>(*window, "lblNotes");
+    // The notes are laid out whole, every wrapped line of them.
+    EXPECT_GE(label.height(), label.heightForWidth(label.width()));
+    // Their end can be brought into sight on the page: it scrolls there.
+    QScrollArea* scroller = nullptr;
+    for (QWidget* w = label.parentWidget(); w != nullptr && w != &page; w = w->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(w)) scroller = area;
+    ASSERT_NE(scroller, nullptr) << "the notes cannot scroll";
+    scroller->verticalScrollBar()->setValue(scroller->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    EXPECT_LE(label.mapTo(&page, QPoint(0, label.height())).y(), page.height());
+    EXPECT_LE(scroller->geometry().bottom(), page.height());
+    EXPECT_EQ(Control<QGroupBox>(*window, "gbOriglio")->height(), Control<QGroupBox>(*window, "gbUnknownRequests")->height());
 }

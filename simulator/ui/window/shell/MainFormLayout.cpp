@@ -27,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
@@ -222,15 +223,16 @@ void TfFormMain::BuildControls() {
 }
 
 QWidget* TfFormMain::BuildSystemInfoPage() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0); // the page's margin lies around the scrolled content
 
     auto* maker = new QFormLayout;
-    lblMaker_ = NamedLabel("lblMaker", QString(), page);
-    maker->addRow(NamedLabel("lblDescMaker", QStringLiteral("Maker"), page), lblMaker_);
+    lblMaker_ = NamedLabel("lblMaker", QString(), content);
+    maker->addRow(NamedLabel("lblDescMaker", QStringLiteral("Maker"), content), lblMaker_);
     layout->addLayout(maker);
 
-    QGroupBox* simulator = Group("gbSimulator", "Simulator", page);
+    QGroupBox* simulator = Group("gbSimulator", "Simulator", content);
     auto* simulatorRows = new QFormLayout(simulator);
     lblSystemNum_ = NamedLabel("lblSystemNum", QString(), simulator);
     lblSetMUX_ = NamedLabel("lblSetMUX", QString(), simulator);
@@ -238,7 +240,7 @@ QWidget* TfFormMain::BuildSystemInfoPage() {
     simulatorRows->addRow(NamedLabel("lblDescSetMUX", QStringLiteral("Set MUX"), simulator), lblSetMUX_);
     layout->addWidget(simulator);
 
-    QGroupBox* protocol = Group("gbProtocol", "Protocol", page);
+    QGroupBox* protocol = Group("gbProtocol", "Protocol", content);
     auto* protocolRows = new QFormLayout(protocol);
     lblProtocolType_ = NamedLabel("lblProtocolType", QString(), protocol);
     protocolRows->addRow(NamedLabel("lblDescProtocolType", QStringLiteral("Type"), protocol), lblProtocolType_);
@@ -258,13 +260,26 @@ QWidget* TfFormMain::BuildSystemInfoPage() {
                          lblProtocolDescription_);
     layout->addWidget(protocol);
 
-    QGroupBox* notes = Group("gbNotes", "Notes", page);
+    QGroupBox* notes = Group("gbNotes", "Notes", content);
     auto* notesLayout = new QVBoxLayout(notes);
     lblNotes_ = NamedLabel("lblNotes", QString(), notes);
     lblNotes_->setWordWrap(true);
     notesLayout->addWidget(lblNotes_);
     layout->addWidget(notes);
     layout->addStretch(1);
+
+    // The page's room is what the band below leaves; notes longer than that scroll instead of
+    // being cut off. Frameless and see-through, so content that fits looks as on a plain page.
+    auto* page = new QWidget;
+    auto* pageLayout = new QVBoxLayout(page);
+    auto* scroller = Named(new QScrollArea(page), "sbxSystemInfo");
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(content);
+    scroller->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    pageLayout->addWidget(scroller);
     return page;
 }
 
