@@ -56,6 +56,8 @@ HexKeyOutcome HexKeyMachine::KeyDown(HexKeyPress key, bool overwrite) {
     HexEditorState& s = state_;
     const bool beforeEnd = s.Caret < Size(s.Text);
     switch (key.Key) {
+    case HexKey::Modifier:
+        return {};
     case HexKey::Other:
         return {.Beep = true};
     case HexKey::Digit:
@@ -140,7 +142,9 @@ HexKeyOutcome HexKeyMachine::Erase(int from, int count) {
 }
 
 HexKeyOutcome HexKeyMachine::KeyUp(HexKey key) {
-    if (key == HexKey::Left || key == HexKey::Right || key == HexKey::Up || key == HexKey::Down) return {};
+    if (key == HexKey::Left || key == HexKey::Right || key == HexKey::Up || key == HexKey::Down ||
+        key == HexKey::Modifier)
+        return {};
     HexEditorState& s = state_;
     std::string formed = FormHexPairs(s.Text);
     int caret = s.Caret;

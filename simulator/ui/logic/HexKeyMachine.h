@@ -6,16 +6,19 @@
 // The text is hex digits in pairs separated by one blank ("10 c0 0"), lower case, no blank at the
 // end. The machine holds the editor's text, its caret (the start of the selection, as the editor
 // reports it) and selection, and the length limit of "Lock Length". Each key is two transitions:
-//   KeyDown: the key's whole effect while it is pressed. A key that is not a hex digit,
-//     Backspace, Delete or an arrow is refused with a beep: Home, End, Tab, Enter, Insert and the
-//     modifier keys alone too, unless the editor's owner takes the key first. In overwrite mode a digit replaces the
+//   KeyDown: the key's whole effect while it is pressed. A modifier key alone (Shift, Ctrl, Alt)
+//     does nothing and is not refused: it is half of the key it modifies, and an upper-case digit
+//     typed with Shift must not beep. Any other key that is not a hex digit, Backspace, Delete or
+//     an arrow is refused with a beep: Home, End, Tab, Enter, Insert too, unless the editor's
+//     owner takes the key first. In overwrite mode a digit replaces the
 //     digit at the caret (skipping a blank) and the caret stays within that byte; Up and Down on a
 //     digit step it (the first digit of a byte alone, the second the whole byte, both wrapping).
 //     Everything else is the plain editor's: digits inserted (in insert mode, and at the end of
 //     the text in overwrite mode), Backspace and Delete delete, Left and Right move. In overwrite
 //     mode Backspace does nothing before the end of the text.
-//   KeyUp: for every key but the arrows, the text is re-formed into blank-separated pairs; a caret
-//     left behind by a blank the re-forming put in front of it moves one on.
+//   KeyUp: for every key but the arrows and the modifiers, the text is re-formed into
+//     blank-separated pairs; a caret left behind by a blank the re-forming put in front of it
+//     moves one on.
 // The mode (overwrite or insert) is the window's and is given with each key.
 //
 // A thin widget drives it: it loads the editor's state before a key (SetState), hands the key on,
@@ -30,7 +33,8 @@ enum class HexKey {
     Right,
     Up,
     Down,
-    Other,     // anything else, a modifier key alone included: refused with a beep
+    Modifier,  // Shift, Ctrl, Alt (and the like) pressed alone: no effect, no beep
+    Other,     // anything else: refused with a beep
 };
 
 struct HexKeyPress {

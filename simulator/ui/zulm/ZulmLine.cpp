@@ -15,10 +15,10 @@ char ParityLetter(std::uint8_t parity) {
 
 } // namespace
 
-int Open(const std::string& portName) {
-    const std::string path = ResolvePortName(portName);
-    if (path.empty()) return -1;
-    return SerialLine::OpenExclusive(path, nullptr);
+int Open(const std::string& portName, std::string& device) {
+    device = ResolvePortName(portName);
+    if (device.empty()) return -1;
+    return SerialLine::OpenExclusive(device, nullptr);
 }
 
 ConfigureResult Configure(int fd, int baudRate, std::uint8_t byteSize, std::uint8_t parity, std::uint8_t stopBits) {

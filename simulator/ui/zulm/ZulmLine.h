@@ -9,8 +9,9 @@
 namespace ZulmLine {
 
 // Opens the named port for reading and writing, for this process only (not shared); the device
-// must exist. -1 when it cannot be opened.
-int Open(const std::string& portName);
+// must exist. -1 when it cannot be opened. device: the path the name resolved to, empty when the
+// name names no port (so a failure can say which device was tried).
+int Open(const std::string& portName, std::string& device);
 
 enum class ConfigureResult { Done, StateNotRead, StateNotSet };
 

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
+std::string ZulmOpenErrorText(const std::string& portName, const std::string& device) {
+    return std::string(ZulmOpenError) + " Port: " + portName + ", device: " + (device.empty() ? "none" : device);
+}
+
 TCommPort1::~TCommPort1() {
     if (!open_) return;
     try {
@@ -18,8 +22,9 @@ TCommPort1::~TCommPort1() {
 
 void TCommPort1::Open() {
     if (open_) return;
-    const int fd = ZulmLine::Open(portName_);
-    if (fd < 0) throw Exception(ZulmOpenError);
+    std::string device;
+    const int fd = ZulmLine::Open(portName_, device);
+    if (fd < 0) throw Exception(ZulmOpenErrorText(portName_, device));
     handle_ = fd;
     const auto fail = [&](const char* text) {
         ZulmLine::Close(fd);

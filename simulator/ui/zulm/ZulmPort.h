@@ -16,6 +16,11 @@ inline constexpr const char* ZulmBaudRateError = "Cannot set baud rate!";
 inline constexpr const char* ZulmWriteError = "Cannot write string!";
 inline constexpr const char* ZulmCloseError = "Error closing serial port!";
 
+// The open failure as the operator reads it: the fixed text, then the port asked for and the
+// device it resolved to ("none" when the name names no port), so a wrong KRIX_COM<n> or a
+// mistyped name shows at once: "... inexisting! Port: COM5, device: /dev/ttyS4".
+std::string ZulmOpenErrorText(const std::string& portName, const std::string& device);
+
 inline constexpr const char* ZulmDefaultPortName = "COM1";
 inline constexpr int ZulmDefaultBaudRate = 9600;
 

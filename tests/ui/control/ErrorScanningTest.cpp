@@ -165,7 +165,8 @@ TEST_F(ErrorScanningTest, TheZulmUnitReceivesExactlyTheStepsBytes) {
     EXPECT_EQ(host.Stopped, 1);
     EXPECT_EQ(driver.CurrentState(), FaultScanDriver::State::Off);
 
-    // A port another holds, and one that does not exist, are refused with the port's text.
+    // A port another holds, and one that does not exist, are refused with the port's text, which
+    // names the port and the device.
     TCommPort1 holder;
     holder.SetPortName(pty.Name());
     holder.Open();
@@ -173,7 +174,7 @@ TEST_F(ErrorScanningTest, TheZulmUnitReceivesExactlyTheStepsBytes) {
         host.Messages.clear();
         port.SetPortName(name);
         EXPECT_FALSE(SwitchScanningOn(driver, OneErrorColumn, *editor, host)) << name;
-        EXPECT_EQ(host.Messages, TStringList{ZulmOpenError}) << name;
+        EXPECT_EQ(host.Messages, TStringList{ZulmOpenErrorText(name, name)}) << name;
         EXPECT_FALSE(port.IsOpen());
     }
 }

@@ -4,8 +4,8 @@
 // press and a release).
 //
 // Keys are written one a token: a single character is that key ("a", "A", "0", "g"); the others
-// by name: BS, DEL, LEFT, RIGHT, UP, DOWN, HOME, END, SHIFT, INS, TAB, and ^c for Ctrl+C (as a keyboard
-// gives it: the Ctrl key alone, then C with it).
+// by name: BS, DEL, LEFT, RIGHT, UP, DOWN, HOME, END, SHIFT, CTRL, ALT, INS, TAB; ^c for Ctrl+C and +A
+// for Shift+A (as a keyboard gives them: the modifier key alone, then the key with it).
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -46,6 +46,8 @@ inline const HexKeyCase HexKeyCases[] = {
     {"OverwriteOfAHalfByte",         "12 3",  3, 0, Over, 0, "e",          "12 e",    3, 0},
     {"OverwriteAtTheEndInserts",     "12 34", 5, 0, Over, 0, "5 6",        "12 34 56", 8, 0},
     {"UpperCaseCountsAsLower",       "12 34", 0, 0, Over, 0, "A B",        "ab 34",   0, 0},
+    {"ShiftedUpperCaseOverwrites",   "12 34", 0, 0, Over, 0, "+A +B",      "ab 34",   0, 0},
+    {"ShiftedUpperCaseInserts",      "",      0, 0, Ins,  0, "+F +E +D",   "fe d",    4, 0},
     // Up and Down: the first digit alone, the second the whole byte, both wrapping.
     {"UpOnSecondDigitOfFF",          "ff",    1, 0, Over, 0, "UP",         "00",      1, 0},
     {"DownOnFirstDigitOf0F",         "0f",    0, 0, Over, 0, "DOWN",       "ff",      0, 0},
@@ -64,11 +66,13 @@ inline const HexKeyCase HexKeyCases[] = {
     {"BackspaceMidTextInsert",       "12 34", 4, 0, Ins,  0, "BS",         "12 4",    3, 0},
     {"DeleteMidTextOverwrite",       "12 34", 0, 0, Over, 0, "DEL",        "23 4",    0, 0},
     {"DeleteOfTheBlankReforms",      "12 34", 2, 0, Ins,  0, "DEL",        "12 34",   2, 0},
-    // Refused keys beep and change nothing: a modifier alone, Insert (the window's mode) and Tab too.
+    // Refused keys beep and change nothing: Insert (the window's mode) and Tab too. A modifier
+    // alone is no key of its own: nothing happens and nothing beeps.
     {"RefusedKeysBeep",              "12",    0, 0, Over, 0, "g HOME END", "12",      0, 3},
     {"RefusedInInsertMode",          "12",    2, 0, Ins,  0, "x",          "12",      2, 1},
-    {"CtrlCIsNoDigit",               "12 34", 0, 0, Over, 0, "^c",         "12 34",   0, 2},
-    {"ModifiersInsertAndTabBeep",    "12",    0, 0, Over, 0, "SHIFT INS TAB", "12",   0, 3},
+    {"CtrlCIsNoDigit",               "12 34", 0, 0, Over, 0, "^c",         "12 34",   0, 1},
+    {"InsertAndTabBeep",             "12",    0, 0, Over, 0, "INS TAB",    "12",      0, 2},
+    {"ModifiersAloneAreSilent",      "12 3",  4, 0, Ins,  0, "SHIFT CTRL ALT", "12 3", 4, 0},
     {"ArrowsStopAtTheEnds",          "12",    0, 0, Over, 0, "LEFT RIGHT RIGHT RIGHT", "12", 2, 0},
     // Lock Length: no digit beyond the locked length.
     {"LockedLengthRefusesADigit",    "12 34", 5, 0, Ins,  5, "6",          "12 34",   5, 1},

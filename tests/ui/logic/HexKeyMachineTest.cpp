@@ -9,17 +9,20 @@
 
 namespace {
 
-// The presses of a token: one key, or for ^c the Ctrl key alone and then C with it.
+// The presses of a token: one key, or for ^c the Ctrl key alone and then C with it, for +A the
+// Shift key alone and then A with it.
 std::vector<HexKeyPress> PressesOf(const std::string& token) {
-    if (token == "^c") return {{HexKey::Other}, {HexKey::Other}};
+    if (token == "^c") return {{HexKey::Modifier}, {HexKey::Other}};
+    if (token.size() == 2 && token[0] == '+') return {{HexKey::Modifier}, {HexKey::Digit, token[1]}};
     if (token.size() == 1)
         return {HexDigitOf(token[0]) != 0 ? HexKeyPress{HexKey::Digit, token[0]} : HexKeyPress{HexKey::Other}};
     static const std::pair<const char*, HexKey> Named[] = {
         {"BS", HexKey::Backspace}, {"DEL", HexKey::Delete}, {"LEFT", HexKey::Left},   {"RIGHT", HexKey::Right},
-        {"UP", HexKey::Up},        {"DOWN", HexKey::Down}};
+        {"UP", HexKey::Up},        {"DOWN", HexKey::Down},  {"SHIFT", HexKey::Modifier}, {"CTRL", HexKey::Modifier},
+        {"ALT", HexKey::Modifier}};
     for (const auto& [name, key] : Named)
         if (token == name) return {{key}};
-    return {{HexKey::Other}}; // HOME, END, SHIFT, INS, TAB
+    return {{HexKey::Other}}; // HOME, END, INS, TAB
 }
 
 class HexKeyMachineCases : public ::testing::TestWithParam<HexKeyCase> {};

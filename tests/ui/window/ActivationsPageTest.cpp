@@ -6,6 +6,7 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -187,6 +188,36 @@ TEST_F(ActivationsPageTest, TheActivationAsLoadedTheListsAndTheirKeys) {
     EXPECT_EQ(AnswerRows(), std::vector<std::string>{"70 09"});
     EXPECT_EQ(CurrentRow(Answers()), 0);
     EXPECT_EQ(Boxes(), std::vector<std::string>{});
+}
+
+TEST_F(ActivationsPageTest, InsertInTheListsInsertsARowAndKeepsTheEditorsOverwriting) {
+    Load();
+    ShowPage();
+    ASSERT_EQ(window->OverwriteFlag(), 1);
+    Focus(Requests());
+    SelectRow(0);
+    QTest::keyClick(&Requests(), Qt::Key_Insert);
+    EXPECT_EQ(RequestRows().size(), FuelPumpRows.size() + 1);
+    EXPECT_EQ(window->OverwriteFlag(), 1);
+    Focus(Answers());
+    SelectAnswer(0);
+    QTest::keyClick(&Answers(), Qt::Key_Insert);
+    EXPECT_EQ(AnswerRows(), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(window->OverwriteFlag(), 1);
+    EXPECT_EQ(Control<QLabel>(*window, "sbPanel0")->text(), "Overwrite");
+
+    // The hex editors still overwrite: a digit at the start replaces the one there.
+    SelectRow(1);
+    Focus(RequestEditor());
+    RequestEditor().setCursorPosition(0);
+    QTest::keyClick(&RequestEditor(), '4');
+    EXPECT_EQ(RequestEditor().text(), "40 01");
+
+    // Elsewhere Insert still switches the mode.
+    QTest::keyClick(&RequestEditor(), Qt::Key_Insert);
+    EXPECT_EQ(window->OverwriteFlag(), 0);
+    EXPECT_EQ(Control<QLabel>(*window, "sbPanel0")->text(), "Insert");
+    EXPECT_EQ(RequestRows().size(), FuelPumpRows.size() + 1);
 }
 
 TEST_F(ActivationsPageTest, RepetitionsHalfBytesAndARename) {

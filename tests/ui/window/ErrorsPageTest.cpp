@@ -41,7 +41,10 @@ const std::string AdvancedAnswer = "590201042f01052f01062f";
 // The first advanced entry's three bytes and their sum: 01 + 04 + 2f = 34.
 const std::string SentForAdvanced = "[01 04 2f 34";
 const std::string FaultReadingInfo = "Fault reading - fault memory";
-const std::string OpenFailure = std::string("Message: ") + ZulmOpenError;
+// The open failure's box: the fixed text, the port asked for and the device it resolved to.
+std::string OpenFailure(const std::string& port) {
+    return std::string("Message: ") + ZulmOpenError + " Port: " + port + ", device: " + port;
+}
 
 class ErrorsPageTest : public EngineWindowTest {
 protected:
@@ -356,7 +359,7 @@ TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreN
     SetZulmPort("/dev/no-such-tty");
     Boxes();
     EXPECT_EQ(tick(), std::make_pair(false, false)); // the box unticked again, the timer off
-    EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure});
+    EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure("/dev/no-such-tty")});
 
     PseudoTerminal zulm;
     TCommPort1 holder;
@@ -365,7 +368,7 @@ TEST_F(ErrorsPageTest, TheOpenFailsForAMissingAndABusyPortAndRefusedSettingsAreN
     SetZulmPort(zulm.Name());
     Boxes();
     EXPECT_EQ(tick(), std::make_pair(false, false));
-    EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure});
+    EXPECT_EQ(Boxes(), std::vector<std::string>{OpenFailure(zulm.Name())});
     holder.Close();
 
     // Entries that would not lie inside their three bytes: refused before the port is opened.

@@ -3,6 +3,7 @@
 // signals of a key's edit and release, and nothing but keys getting in.
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
@@ -25,9 +26,15 @@ void Click(QWidget& widget, const std::string& token) {
     static const std::pair<const char*, Qt::Key> Named[] = {
         {"BS", Qt::Key_Backspace}, {"DEL", Qt::Key_Delete}, {"LEFT", Qt::Key_Left}, {"RIGHT", Qt::Key_Right},
         {"UP", Qt::Key_Up},        {"DOWN", Qt::Key_Down},  {"HOME", Qt::Key_Home}, {"END", Qt::Key_End},
-        {"SHIFT", Qt::Key_Shift},  {"INS", Qt::Key_Insert}, {"TAB", Qt::Key_Tab}};
+        {"SHIFT", Qt::Key_Shift},  {"CTRL", Qt::Key_Control}, {"ALT", Qt::Key_Alt}, {"INS", Qt::Key_Insert},
+        {"TAB", Qt::Key_Tab}};
+    // QTest presses the modifier keys alone first, as a keyboard does.
     if (token == "^c") {
         QTest::keyClick(&widget, Qt::Key_C, Qt::ControlModifier);
+        return;
+    }
+    if (token.size() == 2 && token[0] == '+') {
+        QTest::keyClick(&widget, token[1], Qt::ShiftModifier);
         return;
     }
     for (const auto& [name, key] : Named)
@@ -136,5 +143,32 @@ TEST(HexLineEdit, TabIsRefusedAndTheFocusStays) {
     QTest::keyClick(edit, Qt::Key_Backtab, Qt::ShiftModifier);
     QCoreApplication::processEvents();
     EXPECT_TRUE(edit->hasFocus());
-    EXPECT_EQ(edit->Beeps(), 3); // Tab, Shift alone, Shift+Tab
+    EXPECT_EQ(edit->Beeps(), 2); // Tab, Shift+Tab; not the Shift key alone
+}
+
+TEST(HexLineEdit, AModifierAloneNeverBeepsWhateverModifiersItComesWith) {
+    WindowApplication();
+    HexLineEdit edit([] { return false; });
+    edit.setText("12");
+    edit.setCursorPosition(2);
+    // Some platforms report a modifier key's own press with its modifier already set.
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> alone[] = {
+        {Qt::Key_Shift, Qt::ShiftModifier},   {Qt::Key_Control, Qt::ControlModifier},
+        {Qt::Key_Alt, Qt::AltModifier},       {Qt::Key_Meta, Qt::MetaModifier},
+        {Qt::Key_AltGr, Qt::GroupSwitchModifier}, {Qt::Key_CapsLock, Qt::NoModifier}};
+    for (const auto& [key, modifiers] : alone) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(&edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+        QCoreApplication::sendEvent(&edit, &release);
+    }
+    EXPECT_EQ(edit.Beeps(), 0);
+    EXPECT_EQ(edit.text(), "12");
+    // An upper-case digit typed with Shift goes in; a refused character still beeps.
+    QTest::keyClick(&edit, 'A', Qt::ShiftModifier);
+    EXPECT_EQ(edit.text(), "12 a");
+    EXPECT_EQ(edit.Beeps(), 0);
+    QTest::keyClick(&edit, 'G', Qt::ShiftModifier);
+    EXPECT_EQ(edit.text(), "12 a");
+    EXPECT_EQ(edit.Beeps(), 1);
 }

@@ -1,10 +1,13 @@
 // The editing pages at the window's own size: each editor has the room of its page, so that it
 // shows what it edits: a 32-byte answer whole in every hex editor, the byte numbers of the
 // description grid whatever cell is current, and every column and answer row of the errors grid
-// without scrolling.
+// without scrolling; and the band below the pages keeps its height whichever page is shown.
 #include <gtest/gtest.h>
 
+#include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -16,11 +19,15 @@
 
 #include "EngineWindowFixture.h"
 #include "HexLineEdit.h"
+#include "TrafficLogList.h"
 
 namespace {
 
 constexpr int AnswerBytes = 32;
 constexpr int ErrorAnswerRows = 8; // MultiAnswerNum of the fixture's settings
+// What the operator watching a run needs in sight on every page.
+constexpr int TrafficLinesInSight = 10;
+constexpr int UnknownRowsInSight = 5;
 
 // The widest text of that many bytes in the editor's font: every digit the widest hex digit.
 QString WidestBytes(const QFontMetrics& metrics, int bytes) {
@@ -108,4 +115,60 @@ TEST_F(WindowLayoutTest, AtTheDefaultSizeEachEditorShowsWhatItEdits) {
     ShowPage(FormPage::Activations);
     ExpectRoomForALongAnswer("txtActivationReqEditor");
     ExpectRoomForALongAnswer("txtActivationAnsEditor");
+}
+
+TEST_F(WindowLayoutTest, TheBandBelowThePagesKeepsItsHeightOnEveryPage) {
+    // Notes that wrap over a few lines, as a simulation's notes may.
+    std::string notes = "Notes:";
+    for (int word = 0; word < 40; ++word) notes += " answers a tester script";
+    ReplaceInSimulation("Type=CAN\r\n", "Type=CAN\r\nNOTES=" + notes + "\r\n");
+    LoadFixture(); // a load leaves "&System Info" up, with the simulation's notes on it
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Open: INI files (*.ini)|*.ini|simul1.ini", "Warning: " + notes}));
+    auto& pages = *Control<QTabWidget>(*window, "pgPageControl");
+    ASSERT_EQ(pages.currentIndex(), static_cast<int>(FormPage::SystemInfo));
+    const auto band = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
+        return std::vector<QRect>{Control<QGroupBox>(*window, "gbOriglio")->geometry(),
+                                  Control<QGroupBox>(*window, "gbUnknownRequests")->geometry(),
+                                  pages.geometry()};
+    };
+    const std::vector<QRect> first = band();
+    const auto& log = *Control<TrafficLogList>(*window, "reOriglio");
+    const auto& unknown = *Control<QTableView>(*window, UnknownRequestsName);
+    QFont bold = log.font();
+    bold.setBold(true);
+    const int lineHeight = std::max(log.fontMetrics().lineSpacing(), QFontMetrics(bold).lineSpacing());
+    // Every page, the one a load leaves up among them, and back again: one band, one page area.
+    for (int round = 0; round < 2; ++round)
+        for (int p = 0; p < pages.count(); ++p) {
+            ShowPage(static_cast<FormPage>(p));
+            EXPECT_EQ(band(), first) << "page " << p;
+            EXPECT_GE((log.viewport()->height() - 2 * LogMarginPixels) / lineHeight, TrafficLinesInSight) << "page " << p;
+            EXPECT_GE(unknown.viewport()->height() / unknown.verticalHeader()->defaultSectionSize(), UnknownRowsInSight)
+                << "page " << p;
+        }
+}
+
+TEST_F(WindowLayoutTest, NotesLongerThanTheSystemInfoPageScrollInsteadOfBeingCutOff) {
+    std::string notes = "Notes:";
+    for (int word = 0; word < 400; ++word) notes += " answers a tester script";
+    ReplaceInSimulation("Type=CAN\r\n", "Type=CAN\r\nNOTES=" + notes + "\r\n");
+    LoadFixture();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+    const QWidget& page = *window->Page(FormPage::SystemInfo);
+    auto& label = *Control<QLabel>(*window, "lblNotes");
+    // The notes are laid out whole, every wrapped line of them.
+    EXPECT_GE(label.height(), label.heightForWidth(label.width()));
+    // Their end can be brought into sight on the page: it scrolls there.
+    QScrollArea* scroller = nullptr;
+    for (QWidget* w = label.parentWidget(); w != nullptr && w != &page; w = w->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(w)) scroller = area;
+    ASSERT_NE(scroller, nullptr) << "the notes cannot scroll";
+    scroller->verticalScrollBar()->setValue(scroller->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    EXPECT_LE(label.mapTo(&page, QPoint(0, label.height())).y(), page.height());
+    EXPECT_LE(scroller->geometry().bottom(), page.height());
+    EXPECT_EQ(Control<QGroupBox>(*window, "gbOriglio")->height(), Control<QGroupBox>(*window, "gbUnknownRequests")->height());
 }

@@ -74,8 +74,19 @@ TEST(ZulmPortTest, OpensWithTheLineSettingsAndWritesTheText) {
 
 TEST(ZulmPortTest, FailuresLeaveThePortAsTheySay) {
     Pty pty;
-    // A port that does not exist, a name that is no port, a port another holds.
-    for (const std::string& name : {std::string("/dev/no-such-tty"), std::string("LPT1"), pty.Name()}) {
+    // A port that does not exist, a name that is no port, a port another holds, a COM name on a
+    // device that is not there: the fixed text, then the name asked for and the device tried.
+    setenv("KRIX_COM43", "/dev/no-such-tty43", 1);
+    const struct {
+        std::string Name;
+        std::string Failure;
+    } cases[] = {
+        {"/dev/no-such-tty", std::string(ZulmOpenError) + " Port: /dev/no-such-tty, device: /dev/no-such-tty"},
+        {"LPT1", std::string(ZulmOpenError) + " Port: LPT1, device: none"},
+        {pty.Name(), std::string(ZulmOpenError) + " Port: " + pty.Name() + ", device: " + pty.Name()},
+        {"COM43", std::string(ZulmOpenError) + " Port: COM43, device: /dev/no-such-tty43"},
+    };
+    for (const auto& [name, failure] : cases) {
         TCommPort1 holder;
         if (name == pty.Name()) {
             holder.SetPortName(name);
@@ -83,9 +94,10 @@ TEST(ZulmPortTest, FailuresLeaveThePortAsTheySay) {
         }
         TCommPort1 port;
         port.SetPortName(name);
-        EXPECT_EQ(FailureOf([&] { port.Open(); }), ZulmOpenError) << name;
+        EXPECT_EQ(FailureOf([&] { port.Open(); }), failure) << name;
         EXPECT_FALSE(port.IsOpen()) << name;
     }
+    unsetenv("KRIX_COM43");
 
     // A rate the line cannot take: at open the port is closed again and can be opened later.
     TCommPort1 port;

@@ -15,6 +15,22 @@ HexLineEdit::HexLineEdit(std::function<bool()> overwrite, QWidget* parent)
 
 HexKeyPress HexLineEdit::PressOf(const QKeyEvent& event) {
     const int key = event.key();
+    // A modifier alone is half of the key it modifies (Shift for an upper-case digit), whatever
+    // modifiers the platform reports with it.
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+        return {HexKey::Modifier};
+    default: break;
+    }
     // With Ctrl or Alt a letter is a command, not a digit (Ctrl+C must not type a c).
     if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return {HexKey::Other};
     switch (key) {

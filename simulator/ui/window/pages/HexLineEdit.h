@@ -1,9 +1,9 @@
 #pragma once
 // The window's one-line hex editor: a line edit whose every key goes through the shared key logic
 // (HexKeyMachine), so the four hex editors of the window behave alike; Tab too, which the key
-// logic refuses as it refuses Home or a modifier key alone. The editor's owner takes
-// the keys it handles itself first (Enter and Esc of the request tree's data editor, say) through
-// the own-keys hook; every other key is the machine's.
+// logic refuses as it refuses Home (a modifier key alone it lets pass without a beep). The
+// editor's owner takes the keys it handles itself first (Enter and Esc of the request tree's data
+// editor, say) through the own-keys hook; every other key is the machine's.
 //
 // Only keys edit it: no context menu, no drops, no input method, so nothing but hex digits in
 // pairs gets in. The length limit of "Lock Length" lives in the machine (a line edit's own limit

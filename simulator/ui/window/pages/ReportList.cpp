@@ -34,6 +34,10 @@ void ReportList::CommitOpenEditor() {
     }
 }
 
+bool ReportList::OwnsKey(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Insert && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 void ReportList::keyPressEvent(QKeyEvent* event) {
     if (Keys && Keys(*event)) {
         event->accept();

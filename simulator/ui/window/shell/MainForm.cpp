@@ -14,6 +14,7 @@
 #include "PsiPage.h"
 #include "QtOperatorDialogs.h"
 #include "QueuedMessages.h"
+#include "ReportList.h"
 #include "ScanOptionsGroup.h"
 #include "TrafficLogList.h"
 #include "TrafficLogModel.h"
@@ -441,20 +442,24 @@ bool TfFormMain::eventFilter(QObject* watched, QEvent* event) {
         if (key != lastKey_ || key->timestamp() != lastKeyStamp_) {
             lastKey_ = key;
             lastKeyStamp_ = key->timestamp();
-            FormKeyDown(*key);
+            FormKeyDown(*key, watched);
         }
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TfFormMain::FormKeyDown(const QKeyEvent& event) {
+void TfFormMain::FormKeyDown(const QKeyEvent& event, const QObject* target) {
     switch (event.key()) {
     case Qt::Key_Escape:
         if (cmdStop_->isEnabled()) cmdStopClick();
         break;
-    case Qt::Key_Insert:
-        overwrite_ = overwrite_ == 1 ? 0 : 1;
+    case Qt::Key_Insert: {
+        // In the activation lists Insert inserts a row: switching the mode as well would make the
+        // hex editors insert where the operator expects them to overwrite.
+        const auto* list = dynamic_cast<const ReportList*>(target);
+        if (list == nullptr || !ReportList::OwnsKey(event)) overwrite_ = overwrite_ == 1 ? 0 : 1;
         break;
+    }
     case Qt::Key_F9:
         if (cmdStart_->isEnabled()) cmdStartClick();
         break;

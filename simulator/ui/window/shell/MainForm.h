@@ -179,7 +179,8 @@ private:
     void ConnectHandlers();
 
     void FormCreate();
-    void FormKeyDown(const QKeyEvent& event);
+    // target: the control the key was pressed in (the focused one).
+    void FormKeyDown(const QKeyEvent& event, const QObject* target);
     void FormClose();
     void DrainStatuses();
     // The event's lines join the burst being drawn.

@@ -27,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
@@ -44,8 +45,11 @@ constexpr int FormFontPoints = 8;
 // How the window's room is shared: the pages beside the engine's controls, above the traffic.
 constexpr int PagesWidthShare = 3;
 constexpr int ControlsWidthShare = 1;
-constexpr int PagesHeightShare = 8;
-constexpr int TrafficHeightShare = 5;
+// The band of the traffic log and the unknown requests has one height on every page, so that it
+// never jumps when the operator changes page and shows as much on the page a load leaves up
+// ("System Info", where a run is watched) as on any other: a dozen lines of traffic and several
+// unknown requests in the form's font; the pages take the rest.
+constexpr int TrafficBandHeight = 260;
 constexpr int PageMargin = 4;
 
 constexpr const char* PageCaptions[FormPageCount] = {"&System Info", "&PSI", "&Errors", "&Activations", "Settings"};
@@ -191,10 +195,14 @@ void TfFormMain::BuildControls() {
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(origlio, 1);
     bottom->addWidget(unknownRequests, 1);
+    // A fixed height: a share of the room would follow the page shown, whose wrapped texts ask
+    // for room by width.
+    origlio->setFixedHeight(TrafficBandHeight);
+    unknownRequests->setFixedHeight(TrafficBandHeight);
     auto* rows = new QVBoxLayout(central);
     rows->setContentsMargins(4, 4, 4, 4);
-    rows->addLayout(top, PagesHeightShare);
-    rows->addLayout(bottom, TrafficHeightShare);
+    rows->addLayout(top, 1);
+    rows->addLayout(bottom, 0);
 
     // White on navy is for the form's own captions; the controls that show data keep their colours.
     for (QWidget* control : central->findChildren<QWidget*>()) {
@@ -215,15 +223,16 @@ void TfFormMain::BuildControls() {
 }
 
 QWidget* TfFormMain::BuildSystemInfoPage() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0); // the page's margin lies around the scrolled content
 
     auto* maker = new QFormLayout;
-    lblMaker_ = NamedLabel("lblMaker", QString(), page);
-    maker->addRow(NamedLabel("lblDescMaker", QStringLiteral("Maker"), page), lblMaker_);
+    lblMaker_ = NamedLabel("lblMaker", QString(), content);
+    maker->addRow(NamedLabel("lblDescMaker", QStringLiteral("Maker"), content), lblMaker_);
     layout->addLayout(maker);
 
-    QGroupBox* simulator = Group("gbSimulator", "Simulator", page);
+    QGroupBox* simulator = Group("gbSimulator", "Simulator", content);
     auto* simulatorRows = new QFormLayout(simulator);
     lblSystemNum_ = NamedLabel("lblSystemNum", QString(), simulator);
     lblSetMUX_ = NamedLabel("lblSetMUX", QString(), simulator);
@@ -231,7 +240,7 @@ QWidget* TfFormMain::BuildSystemInfoPage() {
     simulatorRows->addRow(NamedLabel("lblDescSetMUX", QStringLiteral("Set MUX"), simulator), lblSetMUX_);
     layout->addWidget(simulator);
 
-    QGroupBox* protocol = Group("gbProtocol", "Protocol", page);
+    QGroupBox* protocol = Group("gbProtocol", "Protocol", content);
     auto* protocolRows = new QFormLayout(protocol);
     lblProtocolType_ = NamedLabel("lblProtocolType", QString(), protocol);
     protocolRows->addRow(NamedLabel("lblDescProtocolType", QStringLiteral("Type"), protocol), lblProtocolType_);
@@ -251,13 +260,26 @@ QWidget* TfFormMain::BuildSystemInfoPage() {
                          lblProtocolDescription_);
     layout->addWidget(protocol);
 
-    QGroupBox* notes = Group("gbNotes", "Notes", page);
+    QGroupBox* notes = Group("gbNotes", "Notes", content);
     auto* notesLayout = new QVBoxLayout(notes);
     lblNotes_ = NamedLabel("lblNotes", QString(), notes);
     lblNotes_->setWordWrap(true);
     notesLayout->addWidget(lblNotes_);
     layout->addWidget(notes);
     layout->addStretch(1);
+
+    // The page's room is what the band below leaves; notes longer than that scroll instead of
+    // being cut off. Frameless and see-through, so content that fits looks as on a plain page.
+    auto* page = new QWidget;
+    auto* pageLayout = new QVBoxLayout(page);
+    auto* scroller = Named(new QScrollArea(page), "sbxSystemInfo");
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(content);
+    scroller->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    pageLayout->addWidget(scroller);
     return page;
 }
 
