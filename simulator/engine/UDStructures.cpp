@@ -159,6 +159,8 @@ void TBaseItem::SetValue(int kind, const std::string& text) {
 }
 
 void TBaseItem::Widen(std::int32_t requestLimit, std::int32_t answerLimit, std::int32_t answerSlots) {
+    // The answer path calls this at every look-up; nearly always nothing has grown.
+    if (MaxLen >= requestLimit && answerLimit_ >= answerLimit && MaxAnswers >= answerSlots) return;
     MaxLen = std::max(MaxLen, requestLimit);
     MaxAnswers = std::max(MaxAnswers, answerSlots);
     answerLimit_ = std::max(answerLimit_, answerLimit);
