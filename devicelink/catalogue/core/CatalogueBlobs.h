@@ -16,7 +16,6 @@
 //
 // Data that do not expand (short, corrupt) give the empty text and a debug line.
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <cstdint>
@@ -61,7 +60,5 @@ std::optional<QByteArray> ExpandScrambledFile(const QString& source, std::uint8_
 // The file's bytes as they are; none when it cannot be opened. A file of more than limit bytes
 // reads as empty (a debug line says why).
 std::optional<QByteArray> ReadWholeFile(const QString& path, qsizetype limit);
-// The same for a file already open for reading, with the debug line given back.
-Noted ReadOpenFile(QFile& file, qsizetype limit);
 
 } // namespace CatalogueBlobs
