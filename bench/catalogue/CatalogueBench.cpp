@@ -9,7 +9,8 @@
 // - the messages of StatusInitKrix, of source 0 (messag.zip) and of source 1 (param.zip),
 //   each 16 MiB of text, per message: the device's record is read for every call, so a call
 //   without messages is measured too and taken off;
-// - InitDbText on a codec.ini of 100 and 40,000 sections (the last one asked for);
+// - InitDbText on a codec.ini of 100 and 40,000 sections (the last one asked for), and on one
+//   that is a link to /dev/zero;
 // - GetEcuList over a system of 1,000 and 20,000 ECU records.
 //
 //   catalogue_bench [inittext] [bound] [messages] [codec] [ecus]     (default: all of them)
@@ -177,6 +178,14 @@ void CodecIni() {
         const Result r = RunCase("codec " + std::to_string(sections));
         std::printf("| %d | %s | %s | %.1f MB |%s\n", sections, Time(r["first_s"]).c_str(), Time(r["median_s"]).c_str(),
                     (r["peak_kb"] - r["start_kb"]) * 1024.0 / 1e6, Outcome(r).c_str());
+    }
+    // An endless codec.ini: read no further than its bound, then the defaults apply.
+    {
+        WorkingFolder folder;
+        fs::create_symlink("/dev/zero", "codec.ini");
+        const Result r = RunCase("codec 1");
+        std::printf("| a link to /dev/zero | %s | %s | %.1f MB |%s\n", Time(r["first_s"]).c_str(),
+                    Time(r["median_s"]).c_str(), (r["peak_kb"] - r["start_kb"]) * 1024.0 / 1e6, Outcome(r).c_str());
     }
     std::printf("\n");
 }
