@@ -11,7 +11,8 @@
 //   without messages is measured too and taken off;
 // - six languages switched with InitDbText between their messages of sources 1 to 4 and 10,
 //   each a 64 MiB catalogue: the resident memory after each;
-// - InitDbText on a codec.ini of 100 and 40,000 sections (the last one asked for);
+// - InitDbText on a codec.ini of 100 and 40,000 sections (the last one asked for), and on one
+//   that is a link to /dev/zero;
 // - GetEcuList over a system of 1,000 and 20,000 ECU records.
 //
 //   catalogue_bench [inittext] [bound] [messages] [languages] [codec] [ecus]     (default: all)
@@ -198,6 +199,14 @@ void CodecIni() {
         const Result r = RunCase("codec " + std::to_string(sections));
         std::printf("| %d | %s | %s | %.1f MB |%s\n", sections, Time(r["first_s"]).c_str(), Time(r["median_s"]).c_str(),
                     (r["peak_kb"] - r["start_kb"]) * 1024.0 / 1e6, Outcome(r).c_str());
+    }
+    // An endless codec.ini: read no further than its bound, then the defaults apply.
+    {
+        WorkingFolder folder;
+        fs::create_symlink("/dev/zero", "codec.ini");
+        const Result r = RunCase("codec 1");
+        std::printf("| a link to /dev/zero | %s | %s | %.1f MB |%s\n", Time(r["first_s"]).c_str(),
+                    Time(r["median_s"]).c_str(), (r["peak_kb"] - r["start_kb"]) * 1024.0 / 1e6, Outcome(r).c_str());
     }
     std::printf("\n");
 }

@@ -1,6 +1,7 @@
 #include "DownloadProgram.h"
 
 #include "TKrixThread.h"
+#include "WorkingFiles.h"
 
 #include <QFile>
 #include <QtGlobal>
@@ -12,8 +13,8 @@ namespace {
 
 class ProgramFile final : public ProgramSource {
 public:
-    explicit ProgramFile(const QString& path) : file_(path) {}
-    bool open() { return file_.open(QIODevice::ReadOnly); }
+    explicit ProgramFile(const QString& path) : path_(path) {}
+    bool open() { return WorkingFiles::OpenForReading(file_, path_); }
     std::int64_t size() override { return file_.size(); }
     std::int64_t readAt(std::int64_t offset, std::uint8_t* buffer, std::size_t n) override {
         if (!file_.seek(offset))
@@ -22,6 +23,7 @@ public:
     }
 
 private:
+    QString path_;
     QFile file_;
 };
 

@@ -166,7 +166,11 @@ TEST_F(CatalogueBound, FilesThatHoldMoreThanACatalogueFileMayAreNotRead) {
         }
         const LogCapture log;
         EXPECT_EQ(Catalogue::InitText(Italian, CodecOn, NoMaker), 1) << c.name;
-        EXPECT_TRUE(log.Contains(TooBig(c.path.toStdString(), c.limit))) << c.name;
+        // A device is no regular file: it is not read at all.
+        const std::string file = c.path.toStdString();
+        EXPECT_TRUE(log.Contains(c.size < 0 ? "main: catalogue: " + file + " is not a regular file: taken as missing"
+                                            : TooBig(file, c.limit)))
+            << c.name;
         Catalogue::WithState([&](Catalogue::State& s) {
             const Catalogue::CatalogueTables& t = s.tables;
             const TTextTable* table = c.path.endsWith(QStringLiteral("info.zip"))     ? t.infoTexts.get()

@@ -2,6 +2,7 @@
 // the slot tables and the files it writes.
 #include "CatalogueFixtures.h"
 #include "IniFileText.h"
+#include "LogCapture.h"
 #include "TIniFiles.h"
 
 #include <QtGlobal>
@@ -236,6 +237,34 @@ TEST(IniFiles, AFileThatWasOnlyReadIsNeverRewritten) {
         EXPECT_EQ(ini.GetStringValue(QStringLiteral("lingua1"), QStringLiteral("idlingua"), {}), QStringLiteral("eng"));
     }
     EXPECT_EQ(ReadFile(QStringLiteral("codec.ini")), handWritten);
+}
+
+// An INI file is read no further than its bound: a larger one (or one that grew past it) reads
+// as missing, with a debug line that says why, and is never written over by a setter's save.
+TEST(IniFiles, AFileLargerThanItsBoundReadsAsMissingAndIsNotWrittenOver) {
+    WorkingFolder folder;
+    const QByteArray head = "[public]\npublic_comport=7\n";
+    const auto padded = [&](qsizetype size) { return head + QByteArray(size - head.size(), '#'); };
+    {
+        // At the bound the file is read.
+        WriteFile(QStringLiteral("main.ini"), padded(IniFileText::FileLimit));
+        const TIniFiles ini(QStringLiteral("main.ini"));
+        EXPECT_EQ(ini.GetIntValue(Section, Key, 0), 7);
+    }
+    const QByteArray tooLarge = padded(IniFileText::FileLimit + 1);
+    WriteFile(QStringLiteral("main.ini"), tooLarge);
+    const LogCapture log;
+    testing::internal::CaptureStderr();
+    {
+        TIniFiles ini(QStringLiteral("main.ini"));
+        EXPECT_EQ(ini.GetIntValue(Section, Key, 0), 0);
+        ini.SetIntValue(Section, Key, 5);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot parse file [main.ini]\n");
+    EXPECT_TRUE(log.Contains("main: catalogue: main.ini holds more than " + std::to_string(IniFileText::FileLimit) +
+                             " bytes: refused"));
+    EXPECT_TRUE(log.Contains("TIniFiles::Save: main.ini was not read: it is not written over"));
+    EXPECT_EQ(ReadFile(QStringLiteral("main.ini")), tooLarge);
 }
 
 TEST(IniFiles, RemovedAndEmptyValues) {

@@ -6,6 +6,9 @@
 #include "SelectionFixture.h"
 #include "SelectionState.h"
 #include "TVehicleDatabase.h"
+#include "Watchdog.h"
+
+#include <sys/stat.h>
 
 #include <array>
 #include <memory>
@@ -213,6 +216,22 @@ TEST_F(ScanExports, AChosenEcuIsSelectedFromItsScanRecord) {
     HostEcu airbag;
     ASSERT_TRUE(SetScanEcuSelect(airbag.get(), 1));
     EXPECT_EQ(airbag.bytes(), Expected(scanTables.scans[1], {255, 255, 255, 255}, QStringLiteral("Plug in the cable")));
+}
+
+TEST_F(ScanExports, PipesInThePlaceOfScanTxtAndOfANoteAreTakenAsMissing) {
+    // Named pipes that nobody writes: opening one for reading must not wait for a writer.
+    for (const char* file : {"text/ita/scan.txt", "text/ita/note/scannote.txt"}) {
+        std::filesystem::remove(file);
+        ASSERT_EQ(::mkfifo(file, 0644), 0) << file;
+    }
+    const Watchdog watchdog("the scan list and its choice beside named pipes", std::chrono::seconds(30));
+    Found({Entry(EngineLine)});
+    Selection::HostList<ListRecord> list;
+    ASSERT_EQ(ScanEcuList(list.get()), 1);
+    EXPECT_EQ(ListText(list, 0), QString());
+    HostEcu chosen;
+    ASSERT_TRUE(SetScanEcuSelect(chosen.get(), 0));
+    EXPECT_EQ(chosen.bytes(), Expected(scanTables.scans[0], {11, 7, 33, 3}, QString()));
 }
 
 TEST_F(ScanExports, TheDatabaseOpenBeforeIsUsedWhateverItsKind) {

@@ -1,9 +1,10 @@
 #include "CatalogueBlobs.h"
 
+#include "WorkingFiles.h"
+
 #include <sys/mman.h>
 #include <zlib.h>
 
-#include <QFile>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -203,27 +204,11 @@ QByteArray ExpandScrambled(const QByteArray& file, std::uint8_t key, const QStri
     return text;
 }
 
-Noted ReadOpenFile(QFile& file, qsizetype limit) {
-    const auto refused = [&] {
-        return Noted{QByteArray(), "main: catalogue: " + file.fileName().toLocal8Bit() + " holds more than " +
-                                       QByteArray::number(limit) + " bytes: refused"};
-    };
-    if (file.size() > limit)
-        return refused();
-    // A device or a pipe tells no size and may never end: no more than one byte past the limit
-    // is read from it.
-    QByteArray bytes = file.isSequential() ? file.read(limit + 1) : file.readAll();
-    if (bytes.size() > limit)
-        return refused();
-    return {std::move(bytes), QByteArray()};
-}
-
 std::optional<QByteArray> ReadWholeFile(const QString& path, qsizetype limit) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    Noted read = ReadOpenFile(file, limit);
+    WorkingFiles::Contents read = WorkingFiles::ReadBounded(path, limit);
     WriteNote(read.note);
+    if (!read.opened)
+        return std::nullopt;
     return std::move(read.bytes);
 }
 
@@ -231,14 +216,12 @@ namespace {
 
 // The file's bytes through expand; none when it cannot be opened, empty when it is refused.
 template <typename F> std::optional<QByteArray> ExpandFile(const QString& path, F expand) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    WorkingFiles::Contents read = WorkingFiles::ReadBounded(path, MaxStoredBytes);
+    WriteNote(read.note);
+    if (!read.opened)
         return std::nullopt;
-    Noted read = ReadOpenFile(file, MaxStoredBytes);
-    if (!read.note.isEmpty()) {
-        WriteNote(read.note);
+    if (!read.note.isEmpty())
         return QByteArray();
-    }
     return expand(std::move(read.bytes));
 }
 

@@ -18,7 +18,6 @@
 // text for which no room can be had (the system is short of memory): the file's own table is
 // empty, every other one loads as always.
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <cstdint>
@@ -70,7 +69,5 @@ std::optional<QByteArray> ExpandScrambledFile(const QString& source, std::uint8_
 // The file's bytes as they are; none when it cannot be opened. A file of more than limit bytes
 // reads as empty (a debug line says why).
 std::optional<QByteArray> ReadWholeFile(const QString& path, qsizetype limit);
-// The same for a file already open for reading, with the debug line given back.
-Noted ReadOpenFile(QFile& file, qsizetype limit);
 
 } // namespace CatalogueBlobs

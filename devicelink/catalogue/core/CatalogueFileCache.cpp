@@ -1,6 +1,7 @@
 #include "CatalogueFileCache.h"
 
 #include "CatalogueBlobs.h"
+#include "WorkingFiles.h"
 
 #include <QFile>
 
@@ -96,15 +97,15 @@ std::shared_ptr<TTextTable> CatalogueFileCache::Table(const QString& path, Form 
 std::shared_ptr<TTextTable> CatalogueFileCache::Read(const QString& path, Form form) {
     entries_.erase({path, form});
     std::shared_ptr<TTextTable> table = EmptyTable(form == Form::Items);
-    QFile file(path);
-    struct stat st {};
     // The identity is taken before the bytes are read: a change while they are read shows at
     // the next use.
-    if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &st) != 0)
+    WorkingFiles::Contents read = WorkingFiles::ReadBounded(path, CatalogueBlobs::MaxStoredBytes);
+    if (!read.opened) {
+        CatalogueBlobs::WriteNote(read.note);
         return table;
+    }
     ++reads_;
-    CatalogueBlobs::Noted read = CatalogueBlobs::ReadOpenFile(file, CatalogueBlobs::MaxStoredBytes);
-    file.close();
+    const struct stat st = read.identity;
     Entry entry;
     entry.identity = FileIdentity::Of(st);
     entry.note = read.note;

@@ -1,6 +1,8 @@
 #include "IniFileText.h"
 
-#include <QFile>
+#include "WorkingFiles.h"
+
+#include <QtGlobal>
 #include <QSaveFile>
 
 namespace IniFileText {
@@ -110,11 +112,23 @@ std::unique_ptr<TIniSectionTable> ParseIniText(const QByteArray& text) {
     return parser.Take();
 }
 
-std::unique_ptr<TIniSectionTable> ParseIniFile(const QString& path) {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+std::unique_ptr<TIniSectionTable> ParseIniFile(const QString& path, FileRead* how) {
+    FileRead ignored = FileRead::Read;
+    FileRead& result = how != nullptr ? *how : ignored;
+    result = FileRead::Missing;
+    if (path.isEmpty())
         return nullptr;
-    return ParseIniText(file.readAll());
+    const WorkingFiles::Contents read = WorkingFiles::ReadBounded(path, FileLimit);
+    if (!read.note.isEmpty())
+        qDebug("%s", read.note.constData());
+    if (!read.opened && read.note.isEmpty())
+        return nullptr;
+    if (!read.opened || !read.note.isEmpty()) {
+        result = FileRead::Refused;
+        return nullptr;
+    }
+    result = FileRead::Read;
+    return ParseIniText(read.bytes);
 }
 
 bool WriteIniFile(const TIniSectionTable* table, const QString& path) {

@@ -21,9 +21,20 @@
 namespace IniFileText {
 
 constexpr qsizetype LineLimit = 1023;
+// The most an INI file may hold, far above any real codec.ini or main.ini: a larger (or
+// endless) file is not read beyond one byte past it.
+constexpr qsizetype FileLimit = 16 * 1024 * 1024;
 
-// The sections of the file; null when it cannot be opened.
-std::unique_ptr<TIniSectionTable> ParseIniFile(const QString& path);
+// How a file was read.
+enum class FileRead {
+    Read,
+    Missing, // missing or cannot be opened
+    Refused, // there, but no regular file or more than FileLimit bytes (a debug line says which)
+};
+
+// The sections of the file; null when it is missing, cannot be opened, is no regular file or
+// holds more than FileLimit bytes. how, when given, tells which.
+std::unique_ptr<TIniSectionTable> ParseIniFile(const QString& path, FileRead* how = nullptr);
 // The sections of file bytes.
 std::unique_ptr<TIniSectionTable> ParseIniText(const QByteArray& text);
 // False without a table or a path, or when the file cannot be written.

@@ -83,11 +83,14 @@ TIniFiles::~TIniFiles() {
 
 bool TIniFiles::Load(const QString& file) {
     fileName = file;
+    refused = false;
     if (file.isEmpty())
         return false;
     store.reset();
     modified = 0;
-    store = IniFileText::ParseIniFile(file);
+    IniFileText::FileRead how = IniFileText::FileRead::Read;
+    store = IniFileText::ParseIniFile(file, &how);
+    refused = how == IniFileText::FileRead::Refused;
     if (!store) {
         std::fprintf(stderr, "cannot parse file [%s]\n", file.toLocal8Bit().constData());
         return false;
@@ -96,7 +99,10 @@ bool TIniFiles::Load(const QString& file) {
 }
 
 bool TIniFiles::Save(const QString& file) {
-    IniFileText::WriteIniFile(store.get(), file);
+    if (refused && file == fileName)
+        qDebug("TIniFiles::Save: %s was not read: it is not written over", file.toLocal8Bit().constData());
+    else
+        IniFileText::WriteIniFile(store.get(), file);
     modified = 0;
     return true;
 }

@@ -33,8 +33,11 @@ public:
 
     // Replaces the store with the file's sections. False for an empty name (nothing printed) and
     // for a file that cannot be read ("cannot parse file [<name>]" on the standard error stream).
+    // A file that is there but was refused (no regular file, larger than an INI file may be)
+    // reads as a missing one, and is never written back: what it holds is not lost.
     bool Load(const QString& file);
-    // Writes the store to file; true whether or not it could be written.
+    // Writes the store to file; true whether or not it could be written. Nothing is written over
+    // the loaded file when it was refused.
     bool Save(const QString& file);
     QString FileName() const;
 
@@ -80,4 +83,5 @@ private:
     std::uint8_t modified = 0;
     std::unique_ptr<TIniSectionTable> store;
     QString fileName;
+    bool refused = false; // the file of fileName was there but not read
 };

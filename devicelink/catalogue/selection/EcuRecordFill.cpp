@@ -4,6 +4,7 @@
 #include "CatalogueCodec.h"
 #include "DatabaseFields.h"
 #include "PathPartNames.h"
+#include "WorkingFiles.h"
 
 #include <QFile>
 
@@ -123,8 +124,8 @@ QString NoteText(const EcuSelectionRecord& record, const QString& textFolder) {
     QString folder = textFolder;
     if (!folder.endsWith(u'/'))
         folder += u'/';
-    QFile file(folder + QStringLiteral("note/") + name + QStringLiteral(".txt"));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!WorkingFiles::OpenForReading(file, folder + QStringLiteral("note/") + name + QStringLiteral(".txt")))
         return {};
     QByteArray bytes = file.read(NoteReadLimit + 1);
     if (bytes.size() > NoteReadLimit)

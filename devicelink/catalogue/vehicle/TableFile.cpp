@@ -1,14 +1,10 @@
 #include "TableFile.h"
 
-#include <QFileInfo>
+#include "WorkingFiles.h"
 
 bool TableFile::Open(const QString& path) {
     Close();
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
-        return false;
-    file_.setFileName(path);
-    if (!file_.open(QIODevice::ReadOnly))
+    if (!WorkingFiles::OpenForReading(file_, path))
         return false;
     size_ = file_.size();
     return true;

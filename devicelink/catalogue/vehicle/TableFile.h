@@ -14,8 +14,9 @@ public:
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
 
-    // The file must exist and open for reading; a folder of that name does not count. Takes the
-    // size the file has now.
+    // The file must be a regular file that opens for reading; a folder, a pipe or a device of
+    // that name does not count (and never makes the opening wait). Takes the size the file has
+    // now.
     bool Open(const QString& path);
     void Close();
     bool IsOpen() const { return file_.isOpen(); }
