@@ -101,6 +101,7 @@ bool RunTesterScript(BusTester& tester, const std::vector<ScriptStep>& steps, st
             got = *answers;
         }
         PrintFrames(tester.Transcript(), first, out);
+        tester.ForgetTranscript();
         const bool ok = got == step.expected;
         if (!ok && tester.Interrupted()) {
             out << "    stopped before the answer\n";

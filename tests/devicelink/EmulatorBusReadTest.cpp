@@ -7,6 +7,7 @@
 // read copies is one), through its own operator new.
 #include "BusTester.h"
 #include "KrixEmulator.h"
+#include "TesterScript.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@
 #include <cstdlib>
 #include <new>
 #include <optional>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -185,6 +188,28 @@ TEST_F(EmulatorBusRead, FramesArrivingWhileTheTesterReadsComeInOrderOnce) {
     brief.frameTimeout = std::chrono::milliseconds(50);
     KrixEmu::BusTester late(emulator, brief); // starts behind the frames already there
     EXPECT_FALSE(late.CanAnswer().has_value());
+}
+
+// A script prints every exchange's frames and then lets them go: a script of any length runs in
+// the memory of one exchange.
+TEST_F(EmulatorBusRead, AScriptKeepsNoFramesItHasPrinted) {
+    constexpr std::size_t Steps = 3;
+    KrixEmu::BusTester tester(emulator);
+    std::string script;
+    for (std::size_t n = 0; n < Steps; ++n) {
+        script += "can 22 00 0" + std::to_string(n) + " => 62 00 0" + std::to_string(n) + "\n";
+        ASSERT_TRUE(host->PutOnBus(EcuFrame(n))); // the answers wait on the bus already
+    }
+    std::istringstream text(script);
+    std::string error;
+    const auto steps = KrixEmu::ParseTesterScript(text, &error);
+    ASSERT_TRUE(steps) << error;
+    std::ostringstream out;
+    EXPECT_TRUE(KrixEmu::RunTesterScript(tester, *steps, out)) << out.str();
+    EXPECT_NE(out.str().find("    tester -> ECU   03 22 00 02 55 55 55 55"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("    ECU -> tester   00 00 07 E8 08 03 62 00 02 00 00 00 00"), std::string::npos)
+        << out.str();
+    EXPECT_TRUE(tester.Transcript().empty()) << tester.Transcript().size() << " frames kept";
 }
 
 } // namespace
