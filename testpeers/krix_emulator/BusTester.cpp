@@ -30,11 +30,12 @@ bool BusTester::Send(Bytes frame) {
 }
 
 std::optional<Bytes> BusTester::NextFromHost() {
-    if (!emulator_.WaitForBusFrames(cursor_ + 1, options_.frameTimeout))
+    // Only the frame at the tester's own position is taken: the frames before it were read.
+    std::optional<Bytes> frame = emulator_.WaitForBusFrame(cursor_, options_.frameTimeout);
+    if (!frame)
         return std::nullopt;
-    const std::vector<Bytes> frames = emulator_.BusFramesFromHost();
-    Bytes frame = frames[cursor_++];
-    transcript_.push_back({false, frame});
+    ++cursor_;
+    transcript_.push_back({false, *frame});
     return frame;
 }
 

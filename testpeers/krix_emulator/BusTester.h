@@ -12,7 +12,7 @@
 //
 // K-line: a request frame goes out whole and each frame from the ECU is one answer frame.
 //
-// Every frame in either direction is kept in order in the transcript.
+// Every frame in either direction is kept in order in the transcript (until ForgetTranscript).
 #include "KrixEmulator.h"
 
 #include <chrono>
@@ -67,6 +67,9 @@ public:
     bool Interrupted() const { return emulator_.WaitsInterrupted(); }
 
     const std::vector<BusRecord>& Transcript() const { return transcript_; }
+    // Drops the transcript so far (the reading position stays): for a long run that has
+    // printed its frames and needs them no more.
+    void ForgetTranscript() { transcript_.clear(); }
     // The transcript from entry `first` on.
     std::vector<BusRecord> TranscriptFrom(std::size_t first) const;
     // Frames already put on the bus by the host are skipped from now on.

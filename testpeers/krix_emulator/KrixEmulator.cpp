@@ -277,13 +277,21 @@ std::vector<Bytes> KrixEmulator::BusFramesFromHost() const {
 
 std::size_t KrixEmulator::BusFrameCount() const {
     std::lock_guard lock(mutex_);
-    return transparentModel_.BusFramesFromHost().size();
+    return transparentModel_.BusFrameCount();
 }
 
 bool KrixEmulator::WaitForBusFrames(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
-    const auto arrived = [&] { return transparentModel_.BusFramesFromHost().size() >= count; };
+    const auto arrived = [&] { return transparentModel_.BusFrameCount() >= count; };
     return arrived_.wait_for(lock, timeout, [&] { return interrupted_.load() || arrived(); }) && !interrupted_.load();
+}
+
+std::optional<Bytes> KrixEmulator::WaitForBusFrame(std::size_t index, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    const auto arrived = [&] { return transparentModel_.BusFrameAt(index) != nullptr; };
+    if (!arrived_.wait_for(lock, timeout, [&] { return interrupted_.load() || arrived(); }) || interrupted_.load())
+        return std::nullopt;
+    return *transparentModel_.BusFrameAt(index);
 }
 
 void KrixEmulator::Configure(const std::function<void(DeviceModel&)>& change) {

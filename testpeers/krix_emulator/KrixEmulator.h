@@ -11,8 +11,8 @@
 // Transparent-mode frames are told apart from normal ones, recorded, and served by a second
 // model (TransparentModel): protocol set, ECU start and stop, and the bus in both directions. Its
 // bus side is for a scripted tester: InjectBusFrame delivers a frame picked up on the bus to the
-// host as an 'r' frame, InjectBusError reports a bus-side error, and WaitForBusFrames waits for
-// the frames the host puts on the bus.
+// host as an 'r' frame, InjectBusError reports a bus-side error, and WaitForBusFrame waits for
+// the frames the host puts on the bus, one by its position at a time.
 //
 // With a Bluetooth module pair attached (AttachBluetoothModule), the host talks to the local
 // module at 115200 baud: bytes at another speed are noise. Once a call has connected the modules,
@@ -87,9 +87,9 @@ public:
     std::size_t Count(RequestKind kind) const;
     // Waits until count requests of the kind (Any: of every kind) have arrived.
     bool WaitFor(RequestKind kind, std::size_t count, std::chrono::milliseconds timeout) const;
-    // Ends every wait of this class (WaitFor, WaitUntilOnBus, WaitForBusFrames), now and from
-    // now on: they return false at once. For a program told to stop while a tester waits; the
-    // device goes on serving until Stop.
+    // Ends every wait of this class (WaitFor, WaitUntilOnBus, WaitForBusFrames, WaitForBusFrame),
+    // now and from now on: they return false (or nothing) at once. For a program told to stop
+    // while a tester waits; the device goes on serving until Stop.
     void InterruptWaits();
     bool WaitsInterrupted() const { return interrupted_.load(); }
     std::vector<Bytes> TransparentFrames() const;
@@ -117,11 +117,16 @@ public:
     bool InjectBusFrame(const Bytes& data);
     // A bus-side error reported to the host; false while not on the bus.
     bool InjectBusError();
-    // The frames the host put on the bus, in order.
+    // The frames the host put on the bus, in order (a copy of them all: for a look at the end).
     std::vector<Bytes> BusFramesFromHost() const;
     std::size_t BusFrameCount() const;
     // Waits until the host has put count frames on the bus in all.
     bool WaitForBusFrames(std::size_t count, std::chrono::milliseconds timeout) const;
+    // Waits until the host has put the frame at position index (from 0) on the bus and returns
+    // that frame alone; nothing when it did not come in time or the waits were interrupted. A
+    // reader that keeps its own position reads each frame once, at the same cost however many
+    // frames came before it.
+    std::optional<Bytes> WaitForBusFrame(std::size_t index, std::chrono::milliseconds timeout) const;
 
 private:
     void Serve();

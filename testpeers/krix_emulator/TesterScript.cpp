@@ -15,9 +15,12 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-void PrintFrames(const std::vector<BusRecord>& records, std::ostream& out) {
-    for (const BusRecord& r : records)
+// The frames of the transcript from position first on, read in place.
+void PrintFrames(const std::vector<BusRecord>& transcript, std::size_t first, std::ostream& out) {
+    for (std::size_t i = first; i < transcript.size(); ++i) {
+        const BusRecord& r = transcript[i];
         out << (r.fromTester ? "    tester -> ECU   " : "    ECU -> tester   ") << Hex(r.frame) << "\n";
+    }
 }
 
 } // namespace
@@ -97,7 +100,8 @@ bool RunTesterScript(BusTester& tester, const std::vector<ScriptStep>& steps, st
         } else if (std::optional<std::vector<Bytes>> answers = tester.KLineRequest(step.request, step.expected.size())) {
             got = *answers;
         }
-        PrintFrames(tester.TranscriptFrom(first), out);
+        PrintFrames(tester.Transcript(), first, out);
+        tester.ForgetTranscript();
         const bool ok = got == step.expected;
         if (!ok && tester.Interrupted()) {
             out << "    stopped before the answer\n";

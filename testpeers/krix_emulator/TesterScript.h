@@ -31,6 +31,8 @@ std::optional<std::vector<ScriptStep>> ParseTesterScript(std::istream& in, std::
 void PrintProtocolSetting(const KrixEmulator& emulator, std::ostream& out);
 
 // Runs the steps in order and prints each exchange; true when every answer was the expected one.
+// Each exchange's frames leave the tester's transcript once they are printed, so that a script
+// of any length runs in the same memory.
 // Once the tester is interrupted it stops at the exchange in progress, which then counts as
 // neither expected nor not: the result speaks of the exchanges before it.
 bool RunTesterScript(BusTester& tester, const std::vector<ScriptStep>& steps, std::ostream& out);

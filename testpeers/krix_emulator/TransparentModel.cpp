@@ -85,7 +85,7 @@ Bytes TransparentModel::Handle(const Bytes& f) {
             ++offBus_;
             return {};
         }
-        busFrames_.emplace_back(f.begin() + BusDataOffset, f.end() - 1);
+        busFrames_.Append(Bytes(f.begin() + BusDataOffset, f.end() - 1));
         return {};
     default: ++refused_; return {};
     }

@@ -7,6 +7,7 @@
 // the host's bus frames on the bus and deliver the bus's frames to the host. A device reset
 // (device control 2) takes it off the bus and forgets the protocol.
 #include "EmulatorFrames.h"
+#include "History.h"
 
 #include <array>
 #include <cstdint>
@@ -45,7 +46,10 @@ public:
     const Bytes& ParameterBlock() const { return block_; }
     const std::array<Bytes, 3>& Lists() const { return lists_; }
     // The data of every '2' frame put on the bus, in order.
-    const std::vector<Bytes>& BusFramesFromHost() const { return busFrames_; }
+    const std::vector<Bytes>& BusFramesFromHost() const { return busFrames_.All(); }
+    std::size_t BusFrameCount() const { return busFrames_.Size(); }
+    // The data of the '2' frame at position index (from 0), or nullptr while there is none.
+    const Bytes* BusFrameAt(std::size_t index) const { return busFrames_.At(index); }
     std::size_t RefusedFrames() const { return refused_; } // bad check byte, length or layout
     std::size_t OffBusFrames() const { return offBus_; }   // '2' frames while not on the bus
 
@@ -63,7 +67,7 @@ private:
     bool ecuRunning_ = false;
     Bytes block_;
     std::array<Bytes, 3> lists_;
-    std::vector<Bytes> busFrames_;
+    History<Bytes> busFrames_;
     std::size_t refused_ = 0;
     std::size_t offBus_ = 0;
     std::deque<TransparentFault> faults_;
