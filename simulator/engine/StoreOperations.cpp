@@ -66,6 +66,23 @@ void RequireValid(const TStoreLimits& l) {
         throw Exception("Invalid store limits!");
 }
 
+// The store's tables for limits l, allocated before any lock is taken.
+struct TStoreTables {
+    explicit TStoreTables(const TStoreLimits& l)
+        : liveActivations(std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen, l.ActAnsMaxCount,
+                                                         l.ActMaxCount, l.MultiAnswerNum)),
+          editActivations(std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen, l.ActAnsMaxCount,
+                                                         l.ActMaxCount, l.MultiAnswerNum)),
+          liveRequests(std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen, l.MaxReqCount,
+                                                     l.MultiAnswerNum)),
+          editRequests(std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen, l.MaxReqCount,
+                                                     l.MultiAnswerNum)),
+          workItem(std::make_unique<TAnsReqItem>(l)) {}
+    std::unique_ptr<TActivations> liveActivations, editActivations;
+    std::unique_ptr<TAllRequest> liveRequests, editRequests;
+    std::unique_ptr<TAnsReqItem> workItem;
+};
+
 } // namespace
 
 TRequestStore::TRequestStore() { infoText_.reserve(kInfoTextMax); }
@@ -74,15 +91,8 @@ void TRequestStore::CreateStructures(const TStoreLimits& limits) {
     try {
         RequireValid(limits);
         const TStoreLimits& l = limits;
-        auto liveActivations = std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
-                                                              l.ActAnsMaxCount, l.ActMaxCount, l.MultiAnswerNum);
-        auto editActivations = std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
-                                                              l.ActAnsMaxCount, l.ActMaxCount, l.MultiAnswerNum);
-        auto liveRequests = std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
-                                                          l.MaxReqCount, l.MultiAnswerNum);
-        auto editRequests = std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
-                                                          l.MaxReqCount, l.MultiAnswerNum);
-        auto workItem = std::make_unique<TAnsReqItem>(l);
+        TStoreTables t(l);
+        auto& [liveActivations, editActivations, liveRequests, editRequests, workItem] = t;
 
         std::lock_guard<std::mutex> lock(mutex_);
         limits_ = limits;
@@ -108,15 +118,8 @@ void TRequestStore::Grow(const TStoreLimits& wanted) {
         RequireTables();
         const TStoreLimits l = AtLeast(limits_, wanted);
         if (SameLimits(l, limits_)) return;
-        auto liveActivations = std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
-                                                              l.ActAnsMaxCount, l.ActMaxCount, l.MultiAnswerNum);
-        auto editActivations = std::make_unique<TActivations>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
-                                                              l.ActAnsMaxCount, l.ActMaxCount, l.MultiAnswerNum);
-        auto liveRequests = std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
-                                                          l.MaxReqCount, l.MultiAnswerNum);
-        auto editRequests = std::make_unique<TAllRequest>(l.MaxReqLen, l.MaxAnsLen, l.MaxDescrLen,
-                                                          l.MaxReqCount, l.MultiAnswerNum);
-        auto workItem = std::make_unique<TAnsReqItem>(l);
+        TStoreTables t(l);
+        auto& [liveActivations, editActivations, liveRequests, editRequests, workItem] = t;
         // The live tables change only on this thread, so they are read here without the lock.
         // Positions stay as they were: the running activation's index still names it.
         liveActivations->CopyFrom(*liveActivations_);

@@ -55,6 +55,23 @@ protected:
         seen = all.size();
         return added;
     }
+    // The drawn log's lines since the last call, once count lines have come.
+    std::vector<std::string> NewLogLines(std::size_t count) {
+        const auto& log = *Control<QAbstractItemView>(*window, "reOriglio");
+        EXPECT_TRUE(ProcessUntil([&] { return DrawnLines(log).size() >= logSeen + count; }));
+        std::vector<std::string> lines;
+        const std::vector<DrawnLine> drawn = DrawnLines(log);
+        for (std::size_t i = logSeen; i < drawn.size(); ++i) lines.push_back(drawn[i].Text);
+        logSeen = drawn.size();
+        return lines;
+    }
+    // A single frame from the tester, padded to the CAN frame's 8 bytes.
+    static void TesterSends(std::initializer_list<std::uint8_t> message) {
+        std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(message.size())};
+        frame.insert(frame.end(), message);
+        frame.resize(8, 0x55);
+        FakeLink_QueueRxFrame(frame.data(), static_cast<std::int32_t>(frame.size()));
+    }
     std::vector<std::string> Boxes() {
         std::vector<std::string> boxes;
         boxes.swap(dialogs.Boxes);
@@ -107,4 +124,5 @@ protected:
     ScriptedDialogs dialogs;
     std::unique_ptr<TfFormMain> window;
     std::size_t seen = 0;
+    std::size_t logSeen = 0;
 };

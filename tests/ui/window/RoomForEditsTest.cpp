@@ -74,22 +74,6 @@ protected:
         window->UnknownRequests().Clear();
     }
 
-    // The drawn log's lines since the last call, once count lines have come.
-    std::vector<std::string> NewLogLines(std::size_t count) {
-        const auto& log = *Control<QAbstractItemView>(*window, "reOriglio");
-        EXPECT_TRUE(ProcessUntil([&] { return DrawnLines(log).size() >= logSeen + count; }));
-        std::vector<std::string> lines;
-        const std::vector<DrawnLine> drawn = DrawnLines(log);
-        for (std::size_t i = logSeen; i < drawn.size(); ++i) lines.push_back(drawn[i].Text);
-        logSeen = drawn.size();
-        return lines;
-    }
-    static void TesterSends(std::initializer_list<std::uint8_t> message) {
-        std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(message.size())};
-        frame.insert(frame.end(), message);
-        frame.resize(8, 0x55);
-        FakeLink_QueueRxFrame(frame.data(), static_cast<std::int32_t>(frame.size()));
-    }
 
     // The tester asks for every edit; the log shows each answered.
     void EveryEditIsAnswered(const std::string& longAnswer) {
@@ -106,7 +90,6 @@ protected:
     }
 
     SimulationFolder example;
-    std::size_t logSeen = 0;
 };
 
 } // namespace
