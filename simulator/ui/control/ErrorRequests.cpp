@@ -148,23 +148,40 @@ void ErrorRequestsEditor::ChangeTab(int tab) {
     ShowTab(tab);
 }
 
-bool ErrorRequestsEditor::SelectColumn(int column) {
+bool ErrorRequestsEditor::SelectColumn(int column, std::string* refusal) {
     if (column < 0 || column >= AnswerColumnCount || column == currentColumn_) return false;
     const int before = currentColumn_;
     currentColumn_ = column;
-    const Applying result = Apply();
+    const Applying result = Apply(refusal);
     if (result.Done != Applying::Refused) return true;
     // A column the engine did not take is not selected: the buttons go on showing the column the
     // request is answered with (which is this one when a tab brings back its own choice).
     currentColumn_ = ColumnChoice(SelectedNumber());
-    if (result.NoAnswer && currentColumn_ != column && show_)
-        show_(std::string(ErrorEditFailurePrefix) + NoAnswerRefusal(column, currentColumn_));
+    if (result.NoAnswer && currentColumn_ != column)
+        Tell(std::string(ErrorEditFailurePrefix) + NoAnswerRefusal(column, currentColumn_), refusal);
     return currentColumn_ != before;
 }
 
-bool ErrorRequestsEditor::ApplyCurrentColumn() { return Apply().Done == Applying::Applied; }
+bool ErrorRequestsEditor::ApplyCurrentColumn(std::string* refusal) {
+    return Apply(refusal).Done == Applying::Applied;
+}
 
-ErrorRequestsEditor::Applying ErrorRequestsEditor::Apply() {
+void ErrorRequestsEditor::Tell(const std::string& text, std::string* refusal) const {
+    if (refusal != nullptr) *refusal = text;
+    else if (show_) show_(text);
+}
+
+std::string ErrorRequestsEditor::AnswersRefusal(int column) const {
+    if (column < 0 || column >= AnswerColumnCount) return {};
+    for (const std::string& cell : page_.Columns[static_cast<std::size_t>(column)]) {
+        const std::string answer = StripBlanks(cell);
+        if (answer.empty()) break;
+        if (Odd(answer)) return std::string(ErrorEditFailurePrefix) + OddAnswerMessage;
+    }
+    return {};
+}
+
+ErrorRequestsEditor::Applying ErrorRequestsEditor::Apply(std::string* refusal) {
     const int n = SelectedNumber();
     if (n == 0) return {Applying::Nothing};
     const std::string request = StripBlanks(page_.Request);
@@ -172,14 +189,14 @@ ErrorRequestsEditor::Applying ErrorRequestsEditor::Apply() {
         SetChoice(n, currentColumn_); // nothing in the engine: the choice is the page's alone
         return {Applying::Nothing};
     }
+    if (std::string odd = AnswersRefusal(currentColumn_); !odd.empty()) {
+        Tell(odd, refusal);
+        return {Applying::Refused};
+    }
     TStringList answers;
     for (const std::string& cell : page_.Columns[static_cast<std::size_t>(currentColumn_)]) {
         std::string answer = StripBlanks(cell);
         if (answer.empty()) break;
-        if (Odd(answer)) {
-            if (show_) show_(std::string(ErrorEditFailurePrefix) + OddAnswerMessage);
-            return {Applying::Refused};
-        }
         answers.push_back(std::move(answer));
     }
     // Without an answer the engine would find the tester's fault reading and send nothing: it
@@ -189,7 +206,7 @@ ErrorRequestsEditor::Applying ErrorRequestsEditor::Apply() {
         if (!engine_.UpdateRequest(request, &answers, page_.Description))
             engine_.AddRequest(request, answers, page_.Description, -1, RequestType::FaultReading);
     } catch (const std::exception& e) {
-        Show(ErrorEditFailurePrefix, e);
+        Tell(ErrorEditFailurePrefix + ExceptionMessage(e), refusal);
         return {Applying::Refused};
     }
     SetChoice(n, currentColumn_);

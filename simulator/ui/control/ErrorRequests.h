@@ -94,12 +94,14 @@ public:
     // A radio button is selected (by the operator or the program): the column becomes current and
     // is applied. A column the engine refuses or that has no answer (named in a message when the
     // operator chose it) leaves the column choice current. True when the current column changed.
-    bool SelectColumn(int column);
+    // With `refusal`, a refusal's text goes there instead of into a message box (the scanning
+    // shows it after switching itself off).
+    bool SelectColumn(int column, std::string* refusal = nullptr);
     // The current column's answers (rows 1, 2, ... up to the first empty cell) to the engine:
     // UpdateRequest, else AddRequest of type 1; then the column is the selected request's column
     // choice. Nothing for an empty or odd request (the choice is still kept) or a column without
     // an answer; a failure: "Error editing request! " + message. True when the engine was told.
-    bool ApplyCurrentColumn();
+    bool ApplyCurrentColumn(std::string* refusal = nullptr);
 
     // Row 1 is the first answer. Key down and leaving the editor copy its text into the cell;
     // key up does too, then applies the current column when the text has an even number of digits.
@@ -120,13 +122,17 @@ public:
     // For the scanning (ErrorsPageModel): row 1 of a column, and the selected request's choice.
     std::string FirstAnswer(int column) const;
     int SelectedColumnChoice() const;
+    // Why the column's answers as the grid holds them would not reach the engine (a cell with
+    // half a byte before the first empty one), as applying would say it; empty when they would.
+    std::string AnswersRefusal(int column) const;
 
 private:
     struct Applying {
         enum Result { Applied, Nothing, Refused } Done;
         bool NoAnswer = false; // refused for a column without an answer
     };
-    Applying Apply();
+    Applying Apply(std::string* refusal);
+    void Tell(const std::string& text, std::string* refusal) const;
     void Show(const std::string& prefix, const std::exception& e) const;
     int AddTab();
     void SetChoice(int n, int column);

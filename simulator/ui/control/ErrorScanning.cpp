@@ -9,6 +9,7 @@ class PageOfEditor final : public ErrorsPageModel {
 public:
     PageOfEditor(const ErrorRequestsEditor& editor, const ScanHost& host) : editor_(editor), host_(host) {}
     std::string FirstAnswer(int column) const override { return editor_.FirstAnswer(column); }
+    std::string AnswersRefusal(int column) const override { return editor_.AnswersRefusal(column); }
     int SelectedColumnChoice() const override { return editor_.SelectedColumnChoice(); }
     std::int32_t FaultReadingCount() const override { return host_.FaultReadingCount(); }
     ScanSettings Settings() const override { return host_.Settings(); }
@@ -67,8 +68,19 @@ void CarryOut(const ScanActions& actions, FaultScanDriver& driver, ErrorRequests
         switch (a.What) {
         case ScanAction::Kind::ResetCounter: host.ResetFaultReadingCount(); break;
         case ScanAction::Kind::SetFirstAnswer: editor.SetCell(a.Column, 1, a.Text); break;
-        case ScanAction::Kind::SelectColumn: editor.SelectColumn(a.Column); break;
-        case ScanAction::Kind::ApplyCurrentColumn: editor.ApplyCurrentColumn(); break;
+        // A column refused after the driver's checks (the engine raised): the step goes no
+        // further, so nothing is sent for it, and scanning goes off before the one box.
+        case ScanAction::Kind::SelectColumn:
+        case ScanAction::Kind::ApplyCurrentColumn: {
+            std::string refusal;
+            if (a.What == ScanAction::Kind::SelectColumn) editor.SelectColumn(a.Column, &refusal);
+            else editor.ApplyCurrentColumn(&refusal);
+            if (!refusal.empty()) {
+                CarryOut(driver.ApplyFailed(refusal), driver, editor, host);
+                return;
+            }
+            break;
+        }
         case ScanAction::Kind::ShowMessage: host.ShowMessage(a.Text); break;
         case ScanAction::Kind::StopScanning: host.StopScanning(); break;
         case ScanAction::Kind::Send:

@@ -59,6 +59,7 @@ ScanActions FaultScanDriver::Step(const ErrorsPageModel& page, const ScanSetting
     const bool scanning = settings.ScanningMode == NormalScanning || settings.ScanningMode == AlternativeScanning;
     if (c == NoErrorsColumnIndex || !scanning) {
         if (EmptyFirstAnswer(page, c)) return Refuse(ErrorCodeEmptyPrefix + std::to_string(c));
+        if (std::string refusal = page.AnswersRefusal(c); !refusal.empty()) return Refuse(std::move(refusal));
         return {{ScanAction::Kind::ApplyCurrentColumn, -1, {}}};
     }
     if (settings.ScanningMode == NormalScanning) return Advance(page, settings, c, true);
@@ -69,6 +70,7 @@ ScanActions FaultScanDriver::Step(const ErrorsPageModel& page, const ScanSetting
         if (answer.empty()) return Refuse(ErrorCodeEmptyPrefix + std::to_string(c));
         const int other = AlternateColumn(c);
         if (EmptyFirstAnswer(page, other)) return Refuse(EmptyAlternateRefusal(other));
+        if (std::string refusal = page.AnswersRefusal(other); !refusal.empty()) return Refuse(std::move(refusal));
         FaultScan::ScanOutcome text = FaultScan::ZulmCodeText(answer, settings.Layout.ErrorCodeOffset);
         if (!text.Ok()) return Refuse(std::move(text.Refusal));
         return {{ScanAction::Kind::SelectColumn, other, {}}, {ScanAction::Kind::Send, -1, text.Value}};
@@ -86,6 +88,8 @@ ScanActions FaultScanDriver::Advance(const ErrorsPageModel& page, const ScanSett
     FaultScan::ScanOutcome advanced =
         FaultScan::AdvanceAnswer(answer, settings.Layout, FaultScan::IncrementModeOf(settings.IncrementMode));
     if (!advanced.Ok()) return Refuse(std::move(advanced.Refusal));
+    // Row 1 is whole (it was advanced); the rows below go to the engine as they stand.
+    if (std::string refusal = page.AnswersRefusal(column); !refusal.empty()) return Refuse(std::move(refusal));
     FaultScan::ScanOutcome text;
     if (send) {
         text = FaultScan::ZulmCodeText(advanced.Value, settings.Layout.ErrorCodeOffset);

@@ -21,7 +21,8 @@
 // come back every step (every second one in Alternative mode) while nothing is sent. No step
 // applies or selects a column whose first answer is empty: the engine keeps the column it has
 // (the page never hands it an empty one), so the tester's fault readings stay answered and the
-// step meeting the empty column is the one refused. Switching on in Alternative mode refuses an
+// step meeting the empty column is the one refused. A column whose answers the page would not
+// apply (a lower row holding half a byte) is refused the same way, before anything is sent. Switching on in Alternative mode refuses an
 // empty column the scan column alternates with. Everything a step will send is checked before
 // the step changes anything, and a send is always the step's last action, so a failed write
 // leaves the page, the grid and the engine agreeing.
@@ -65,6 +66,9 @@ public:
     virtual ~ErrorsPageModel() = default;
     // Row 1 of an answer column (0 to 4) of the selected error request, as the grid holds it.
     virtual std::string FirstAnswer(int column) const = 0;
+    // Why applying the column's answers as the grid holds them would be refused (for example a
+    // lower row holding half a byte); empty when the engine would take them.
+    virtual std::string AnswersRefusal(int column) const = 0;
     // The column choice of the selected error request; -1 when no error request is selected.
     virtual int SelectedColumnChoice() const = 0;
     // Fault-reading exchanges logged since the counter was last reset.
@@ -112,6 +116,8 @@ public:
     // Writing to the ZULM port failed with this message: scanning goes off, and the page stops
     // it and shows the message.
     ScanActions WriteFailed(const std::string& message);
+    // Applying a column of the step was refused after all (the engine raised): as a refused step.
+    ScanActions ApplyFailed(const std::string& message) { return Refuse(message); }
 
 private:
     ScanActions Step(const ErrorsPageModel& page, const ScanSettings& settings);

@@ -43,7 +43,9 @@ public:
     std::vector<int> Applied;
     std::vector<std::string> Sent, Messages;
 
+    std::array<std::string, AnswerColumnCount> Refusals; // what applying each column would say
     std::string FirstAnswer(int column) const override { return First[static_cast<std::size_t>(column)]; }
+    std::string AnswersRefusal(int column) const override { return Refusals[static_cast<std::size_t>(column)]; }
     int SelectedColumnChoice() const override { return Choice; }
     std::int32_t FaultReadingCount() const override { return Counter; }
     ScanSettings Settings() const override { return Options; }

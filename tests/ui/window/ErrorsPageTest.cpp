@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "EditorChecks.h"
 #include "EngineWindowFixture.h"
 #include "ErrorsPage.h"
 #include "FrameCodec.h"
@@ -539,6 +540,57 @@ INSTANTIATE_TEST_SUITE_P(ScanningModes, EmptiedWhileScanningTest,
                          [](const ::testing::TestParamInfo<int>& info) {
                              return info.param == NormalScanning ? std::string("Normal") : std::string("Alternative");
                          });
+
+// Half a byte typed in a lower row of a column the scanning applies: the engine would refuse the
+// column, so the step meeting it is refused before anything reaches the engine or the ZULM unit,
+// with one box and "Auto Scanning" unticked. Alternative mode meets the scanned column when it
+// advances it and the other column when it selects it to send.
+struct HalfByteCase {
+    const char* name;
+    int mode;
+    int column;        // the column with half a byte in row 2
+    int stepsBefore;   // steps that go through before the refused one
+};
+
+class HalfByteWhileScanningTest : public ErrorsPageTest, public ::testing::WithParamInterface<HalfByteCase> {};
+
+TEST_P(HalfByteWhileScanningTest, TheStepIsRefusedOnceAndNothingIsSent) {
+    ReplaceInSimulation("[ERROR_11]\r\nA_1=58010123E0", "[ERROR_11]\r\nA_1=" + ExampleAnswer);
+    Load();
+    PseudoTerminal zulm;
+    ScanOneError(GetParam().mode, zulm.Name());
+    StartRunning();
+    Boxes(); // the port's input query
+    EditCell(GetParam().column, 2);
+    QTest::keyClicks(&AnswerEditor(), "5");
+    ASSERT_EQ(AnswerEditor().text(), "5");
+    for (int s = 0; s < GetParam().stepsBefore; ++s) {
+        FaultReadings(3);
+        window->Errors().tErrorScanTimerTimer();
+    }
+    const TStringList answering = EngineAnswers(FaultMemory);
+    const std::vector<std::string> shown = GridColumn(OneErrorColumn);
+    ASSERT_EQ(Boxes(), std::vector<std::string>{});
+
+    FaultReadings(3);
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{std::string("Message: ") + ErrorEditFailurePrefix + OddAnswerMessage});
+    EXPECT_FALSE(AutoScan().isChecked());
+    EXPECT_FALSE(ScanTimer().isActive());
+    EXPECT_FALSE(window->ZulmPort().IsOpen());
+    EXPECT_EQ(EngineAnswers(FaultMemory), answering);
+    EXPECT_EQ(GridColumn(OneErrorColumn), shown);
+    EXPECT_EQ(CheckedColumn(), OneErrorColumn);
+    EXPECT_EQ(zulm.Received(50), "");
+    window->Errors().tErrorScanTimerTimer();
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(ScanningModes, HalfByteWhileScanningTest,
+                         ::testing::Values(HalfByteCase{"Normal", NormalScanning, OneErrorColumn, 0},
+                                           HalfByteCase{"AlternativeAdvancing", AlternativeScanning, OneErrorColumn, 0},
+                                           HalfByteCase{"AlternativeSending", AlternativeScanning, TwoErrorsColumn, 1}),
+                         [](const ::testing::TestParamInfo<HalfByteCase>& info) { return std::string(info.param.name); });
 
 // A fault reading that the engine finds without an answer (edited so by whatever route) is
 // still seen: a red bold request line, counted as a fault reading.

@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QTabWidget>
@@ -297,6 +298,32 @@ TEST_F(PsiPageTest, TheTreesKeysAndPopupMenu) {
     EXPECT_TRUE(Node(Tester)->isExpanded() && Node(Speed)->isExpanded());
     Action("pmCollapseAll")->trigger();
     EXPECT_FALSE(Node(Vin)->isExpanded());
+}
+
+TEST_F(PsiPageTest, InsertInTheTreeAddsAnAnswerAndKeepsTheEditorOverwriting) {
+    LoadFixture();
+    ShowPage();
+    ASSERT_EQ(window->OverwriteFlag(), 1);
+    Focus(Tree());
+    Select(Status, 1);
+    QTest::keyClick(&Tree(), Qt::Key_Insert);
+    EXPECT_EQ(Group(Status), (std::vector<std::string>{"Request 2101", "21 01", "61 01 02", ""}));
+    EXPECT_EQ(window->OverwriteFlag(), 1);
+    EXPECT_EQ(Control<QLabel>(*window, "sbPanel0")->text(), "Overwrite");
+
+    // The data editor still overwrites: a digit replaces the one at the caret.
+    Select(Status, 1);
+    QTest::keyClick(&Tree(), Qt::Key_Return);
+    ASSERT_TRUE(ProcessUntil([&] { return DataEditor().hasFocus(); }));
+    DataEditor().setCursorPosition(3);
+    QTest::keyClick(&DataEditor(), '9');
+    EXPECT_EQ(DataEditor().text(), "61 91 02");
+
+    // In the editor Insert still switches the mode.
+    QTest::keyClick(&DataEditor(), Qt::Key_Insert);
+    EXPECT_EQ(window->OverwriteFlag(), 0);
+    EXPECT_EQ(Control<QLabel>(*window, "sbPanel0")->text(), "Insert");
+    EXPECT_EQ(Node(Status)->childCount(), 3);
 }
 
 TEST_F(PsiPageTest, AClearedCaptionGivesTheEngineTheDefaultItHasRoomFor) {
