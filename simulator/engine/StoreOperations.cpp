@@ -54,12 +54,6 @@ TStoreLimits AtLeast(TStoreLimits l, const TStoreLimits& o) {
     return l;
 }
 
-bool SameLimits(const TStoreLimits& a, const TStoreLimits& b) {
-    return a.MaxReqLen == b.MaxReqLen && a.MaxAnsLen == b.MaxAnsLen && a.MaxDescrLen == b.MaxDescrLen &&
-           a.MultiAnswerNum == b.MultiAnswerNum && a.MaxReqCount == b.MaxReqCount &&
-           a.ActMaxCount == b.ActMaxCount && a.ActAnsMaxCount == b.ActAnsMaxCount;
-}
-
 void RequireValid(const TStoreLimits& l) {
     if (l.MaxReqLen < 0 || l.MaxAnsLen < 0 || l.MaxDescrLen < 0 || l.MultiAnswerNum < 0 ||
         l.MaxReqCount < 0 || l.ActMaxCount < 0 || l.ActAnsMaxCount < 0)
@@ -117,7 +111,7 @@ void TRequestStore::Grow(const TStoreLimits& wanted) {
     try {
         RequireTables();
         const TStoreLimits l = AtLeast(limits_, wanted);
-        if (SameLimits(l, limits_)) return;
+        if (l == limits_) return;
         TStoreTables t(l);
         auto& [liveActivations, editActivations, liveRequests, editRequests, workItem] = t;
         // The live tables change only on this thread, so they are read here without the lock.

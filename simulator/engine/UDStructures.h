@@ -48,6 +48,8 @@ struct TStoreLimits {
     std::int32_t MaxReqCount = 80;    // entries of the request table
     std::int32_t ActMaxCount = 15;    // activations
     std::int32_t ActAnsMaxCount = 30; // steps per activation
+
+    friend bool operator==(const TStoreLimits&, const TStoreLimits&) = default;
 };
 
 // The code in TBaseItem::Type.

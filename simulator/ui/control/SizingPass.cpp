@@ -288,13 +288,7 @@ TStoreGrowth EditGrowth(const TCustomIniFile& file, float memoryInc, std::int32_
     growth.MaxTextChars = MaxMessageDigits;
     growth.Holds = [](const TStoreLimits& l) {
         SizeCounts limits;
-        limits.MaxReqLen = l.MaxReqLen;
-        limits.MaxAnsLen = l.MaxAnsLen;
-        limits.MaxDescrLen = l.MaxDescrLen;
-        limits.ActAnsMaxCount = l.ActAnsMaxCount;
-        limits.ActMaxCount = l.ActMaxCount;
-        limits.MaxReqCount = l.MaxReqCount;
-        limits.MultiAnswerNum = l.MultiAnswerNum;
+        ApplyLimits(l, limits);
         return StoreBytes(limits) <= MaxStoreBytes;
     };
     return growth;

@@ -80,9 +80,9 @@ void CheckStoreRoom(const SizeCounts& limits);
 // longer than a load takes and no tables larger than CheckStoreRoom lets a load make.
 TStoreGrowth EditGrowth(const TCustomIniFile& file, float memoryInc, std::int32_t minAnswers);
 
-// Writes the seven limits into anything that has fields of their names: the engine before its
-// thread first runs, or the store's limits.
-template <typename Limits> void ApplyLimits(const SizeCounts& limits, Limits& target) {
+// Writes the seven limits from anything that has fields of their names into another: the engine
+// before its thread first runs, or the store's limits (and back, to weigh a store's limits).
+template <typename From, typename Limits> void ApplyLimits(const From& limits, Limits& target) {
     target.MaxReqLen = limits.MaxReqLen;
     target.MaxAnsLen = limits.MaxAnsLen;
     target.MaxDescrLen = limits.MaxDescrLen;
